@@ -1,5 +1,6 @@
 #include "platform/text/cp1254.h"
 
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <stdexcept>
@@ -47,6 +48,28 @@ constexpr std::array<char32_t, 256> MakeTable() {
 
 constexpr std::array<char32_t, 256> kToUnicode = MakeTable();
 
+struct TReverseEntry {
+    char32_t CodePoint;
+    unsigned char Byte;
+};
+
+// The upper half sorted by code point, for the way back.
+constexpr std::array<TReverseEntry, 128> MakeReverse() {
+    std::array<TReverseEntry, 128> r{};
+    for (int b = 0x80; b < 256; ++b)
+        r[b - 0x80] = {kToUnicode[b], static_cast<unsigned char>(b)};
+    for (size_t i = 1; i < r.size(); ++i) {
+        for (size_t j = i; j > 0 && r[j].CodePoint < r[j - 1].CodePoint; --j) {
+            const TReverseEntry t = r[j];
+            r[j] = r[j - 1];
+            r[j - 1] = t;
+        }
+    }
+    return r;
+}
+
+constexpr std::array<TReverseEntry, 128> kFromUnicode = MakeReverse();
+
 } // namespace
 
 char32_t Cp1254ToCodePoint(unsigned char byte) {
@@ -55,12 +78,10 @@ char32_t Cp1254ToCodePoint(unsigned char byte) {
 
 std::optional<unsigned char> CodePointToCp1254(char32_t cp) {
     if (cp < 0x80) return static_cast<unsigned char>(cp);
-    // The table is small; a scan of the upper half is plenty for the few
-    // places that convert character by character.
-    for (int b = 0x80; b < 256; ++b) {
-        if (kToUnicode[b] == cp) return static_cast<unsigned char>(b);
-    }
-    return std::nullopt;
+    const auto it = std::lower_bound(kFromUnicode.begin(), kFromUnicode.end(), cp,
+                                     [](const TReverseEntry &e, char32_t v) { return e.CodePoint < v; });
+    if (it == kFromUnicode.end() || it->CodePoint != cp) return std::nullopt;
+    return it->Byte;
 }
 
 void AppendUtf8(std::string &out, char32_t cp) {

@@ -86,10 +86,17 @@ std::string MapCase(std::string_view utf8, TCaseOp op) {
     }
 
     UErrorCode err = U_ZERO_ERROR;
-    const uint32_t options = op == TCaseOp::Fold ? U_FOLD_CASE_EXCLUDE_SPECIAL_I : 0;
-    std::unique_ptr<UCaseMap, TCaseMapCloser> map(ucasemap_open("tr", options, &err));
-    if (U_FAILURE(err))
-        throw std::runtime_error(std::string("Turkish case mapping unavailable: ") + u_errorName(err));
+    // Opening the locale's case map is the costly part; keep one per kind.
+    thread_local std::unique_ptr<UCaseMap, TCaseMapCloser> maps[2];
+    auto &map = maps[op == TCaseOp::Fold ? 1 : 0];
+    if (!map) {
+        const uint32_t options = op == TCaseOp::Fold ? U_FOLD_CASE_EXCLUDE_SPECIAL_I : 0;
+        map.reset(ucasemap_open("tr", options, &err));
+        if (U_FAILURE(err) || !map) {
+            map.reset();
+            throw std::runtime_error(std::string("Turkish case mapping unavailable: ") + u_errorName(err));
+        }
+    }
 
     auto run = [&](std::string &dest) {
         err = U_ZERO_ERROR;
