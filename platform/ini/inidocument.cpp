@@ -156,11 +156,13 @@ TIniDocument::TLocation TIniDocument::Locate(std::string_view section, std::stri
             inFirstMatch = inMatch && !loc.SectionLine;
             if (inFirstMatch) {
                 loc.SectionLine = i;
-                loc.LastLineOfSection = i;
+                loc.LastKeyLine = i;
             }
             continue;
         }
-        if (inFirstMatch && !TrimIniBlanks(content).empty()) loc.LastLineOfSection = i;
+        // New keys go after the last key, so a comment that heads the next
+        // section stays with it.
+        if (inFirstMatch && KeyLine(content)) loc.LastKeyLine = i;
         if (!inMatch || key.empty() || loc.KeyLine) continue;
         if (const auto kl = KeyLine(content); kl && Cp1254EqualNoCase(kl->Key, key)) loc.KeyLine = i;
     }
@@ -197,7 +199,7 @@ void TIniDocument::SetValue(std::string_view section, std::string_view key, std:
         size_t insertAt;     // byte offset where the new lines go
         bool needBreakFirst; // the line before has no line end (end of file)
         if (loc.SectionLine) {
-            const TLine &after = FLines[loc.LastLineOfSection];
+            const TLine &after = FLines[loc.LastKeyLine];
             insertAt = after.End + after.LineEnd;
             needBreakFirst = after.LineEnd == 0;
         } else {

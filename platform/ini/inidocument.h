@@ -37,7 +37,7 @@ class TIniDocument {
     struct TLocation {
         std::optional<size_t> KeyLine;
         std::optional<size_t> SectionLine; // header of the first matching section
-        size_t LastLineOfSection = 0;      // last non-blank line of that section
+        size_t LastKeyLine = 0;            // its last key line, or the header
     };
 
     std::string_view Content(const TLine &line) const;

@@ -92,6 +92,9 @@ TEST(IniWrite, KeepsTheRestOfTheFile) {
          "[A]\r\nkEy=v\r\n"},
         {"add after the last key, CRLF", "[A]\r\nx=1\r\n\r\n[B]\r\ny=2\r\n", "A", "K", "v",
          "[A]\r\nx=1\r\nK=v\r\n\r\n[B]\r\ny=2\r\n"},
+        {"a comment heading the next section stays with it", "[A]\nx=1\n; about B\n[B]\n", "A", "K", "v",
+         "[A]\nx=1\nK=v\n; about B\n[B]\n"},
+        {"add to a section with no keys", "[A]\n\n[B]\ny=1\n", "A", "K", "v", "[A]\nK=v\n\n[B]\ny=1\n"},
         {"add, no final newline", "[A]\nx=1", "A", "K", "v", "[A]\nx=1\nK=v\n"},
         {"replace last line, no final newline", "[A]\r\nK=1", "A", "K", "2", "[A]\r\nK=2"},
         {"new section, no final newline", "[A]\nx=1", "B", "K", "v", "[A]\nx=1\n\n[B]\nK=v\n"},
@@ -104,7 +107,7 @@ TEST(IniWrite, KeepsTheRestOfTheFile) {
         {"duplicate sections: new key into the first", "[A]\nx=1\n[B]\n[A]\ny=1\n", "A", "K", "9",
          "[A]\nx=1\nK=9\n[B]\n[A]\ny=1\n"},
         {"byte order mark kept", "\xEF\xBB\xBF[A]\nx=1\n", "A", "x", "2", "\xEF\xBB\xBF[A]\nx=2\n"},
-        {"stray bytes kept", "[A]\n\x81\x8D\x00\xFF\n"s, "A", "K", "v", "[A]\n\x81\x8D\x00\xFF\nK=v\n"s},
+        {"stray bytes kept", "[A]\n\x81\x8D\x00\xFF\n"s, "A", "K", "v", "[A]\nK=v\n\x81\x8D\x00\xFF\n"s},
         {"quoted when blanks around", "[A]\nK=x\n", "A", "K", " p ", "[A]\nK=\" p \"\n"},
     };
     TTempDir dir;
