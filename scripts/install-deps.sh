@@ -15,6 +15,8 @@ PACKAGES=(
   fonts-liberation2 fonts-dejavu-core
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
+  # libFuzzer targets for the picture decoders; PDF checks of saved reports
+  clang poppler-utils
   # a real display for the program and the end-to-end run
   xvfb xauth xdotool x11-utils x11-xkb-utils imagemagick
 )
