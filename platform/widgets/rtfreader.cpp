@@ -31,6 +31,7 @@ struct TCharProps {
 struct TParaProps {
     Qt::Alignment Align = Qt::AlignLeft;
     int LeftTwips = 0, RightTwips = 0, FirstTwips = 0, BeforeTwips = 0, AfterTwips = 0;
+    std::vector<int> TabTwips; // \tx tab stops
 };
 
 struct TState {
@@ -315,7 +316,9 @@ void TRtfParser::ControlWord(std::string_view w, bool hasParam, int param) {
         p.BeforeTwips = std::clamp(param, 0, 20000);
     else if (w == "sa")
         p.AfterTwips = std::clamp(param, 0, 20000);
-    else if (w == "emdash")
+    else if (w == "tx") {
+        if (p.TabTwips.size() < 64) p.TabTwips.push_back(std::clamp(param, 0, 40000));
+    } else if (w == "emdash")
         Character(0x2014);
     else if (w == "endash")
         Character(0x2013);
@@ -479,6 +482,14 @@ QTextBlockFormat TRtfParser::BlockFormat(const TParaProps &p) const {
     f.setTextIndent(p.FirstTwips / 15.0);
     f.setTopMargin(p.BeforeTwips / 15.0);
     f.setBottomMargin(p.AfterTwips / 15.0);
+    if (!p.TabTwips.empty()) {
+        QList<QTextOption::Tab> tabs;
+        for (int t : p.TabTwips)
+            tabs.append(QTextOption::Tab(t / 15.0, QTextOption::LeftTab));
+        std::sort(tabs.begin(), tabs.end(),
+                  [](const auto &a, const auto &b) { return a.position < b.position; });
+        f.setTabPositions(tabs);
+    }
     return f;
 }
 

@@ -128,12 +128,17 @@ Normal {\b Kalin} {\i Egik} {\ul Alti} {\b\i\ul Hepsi\b0 Yok}
 
 TEST(RtfReader, ParagraphPropertiesBelongToTheParagraphTheyEnd) {
     QTextDocument doc;
-    ReadRtf(R"({\rtf1\qc Orta\par\pard Sol\par\qr\li300 Sag\par\pard\qj {Son}})", &doc);
+    ReadRtf(R"({\rtf1\qc Orta\par\pard Sol\par\qr\li300\tx900\tx450 Sag\par\pard\qj {Son}})", &doc);
     ASSERT_EQ(doc.blockCount(), 4);
     EXPECT_EQ(doc.findBlockByNumber(0).blockFormat().alignment(), Qt::AlignHCenter);
     EXPECT_EQ(doc.findBlockByNumber(1).blockFormat().alignment(), Qt::AlignLeft);
     EXPECT_EQ(doc.findBlockByNumber(2).blockFormat().alignment(), Qt::AlignRight);
     EXPECT_DOUBLE_EQ(doc.findBlockByNumber(2).blockFormat().leftMargin(), 20.0);
+    const QList<QTextOption::Tab> tabs = doc.findBlockByNumber(2).blockFormat().tabPositions();
+    ASSERT_EQ(tabs.size(), 2);
+    EXPECT_DOUBLE_EQ(tabs[0].position, 30.0);
+    EXPECT_DOUBLE_EQ(tabs[1].position, 60.0);
+    EXPECT_TRUE(doc.findBlockByNumber(3).blockFormat().tabPositions().isEmpty());
     // The last paragraph has no "\par"; it keeps what was set for it.
     EXPECT_EQ(doc.findBlockByNumber(3).blockFormat().alignment(), Qt::AlignJustify);
 }
@@ -250,6 +255,35 @@ TEST(RtfReader, FileFailuresNameTheFileAndTheReason) {
     ok.close();
     LoadRtfFile(ok.fileName(), &doc);
     EXPECT_EQ(Text(doc), "iyi");
+}
+
+TEST(RtfReader, DocumentSavedByAWordProcessor) {
+    QTextDocument doc;
+    TRtfReadStats st = LoadRtfFile(KADROLIN_FIXTURES "/about/libreoffice.rtf", &doc);
+    EXPECT_EQ(st.UnclosedGroups, 0);
+    EXPECT_FALSE(st.DepthLimited);
+    const QString text = Text(doc);
+    const QStringList paragraphs = text.split('\n');
+    ASSERT_EQ(paragraphs.size(), 8) << text.toStdString();
+    EXPECT_EQ(paragraphs[0], U("Personel Listesi Notları"));
+    EXPECT_EQ(paragraphs[1], U("Bu belge bir kelime işlemciyle kaydedildi. Türkçe harfler: ığüşöç İĞÜŞÖÇ."));
+    EXPECT_EQ(paragraphs[2], U("Kalın yazı, eğik yazı, altı çizili ve kırmızı sözcükler."));
+    EXPECT_EQ(paragraphs[5], U("\u2022\tBirinci madde")); // list bullets are the list's own text
+    EXPECT_EQ(paragraphs[7], U("Euro işareti € ve tire — uzun tire."));
+    // Nothing of the font table, style sheet, page styles or document info leaks into the text.
+    for (const char *leak : {"Liberation", "Default Page Style", "Deneme", "LibreOffice", ";", "\\"})
+        EXPECT_FALSE(text.contains(U(leak))) << leak;
+
+    EXPECT_TRUE(FormatAt(doc, U("Kalın")).fontWeight() == QFont::Bold);
+    EXPECT_FALSE(FormatAt(doc, U("eğik")).fontWeight() == QFont::Bold);
+    EXPECT_TRUE(FormatAt(doc, U("eğik")).fontItalic());
+    EXPECT_TRUE(FormatAt(doc, U("altı")).fontUnderline());
+    EXPECT_EQ(FormatAt(doc, U("kırmızı")).foreground().color(), QColor(255, 0, 0));
+    EXPECT_DOUBLE_EQ(FormatAt(doc, U("Büyük")).fontPointSize(), 20.0);
+    EXPECT_DOUBLE_EQ(FormatAt(doc, U("Personel")).fontPointSize(), 24.0);
+    EXPECT_TRUE(FormatAt(doc, U("Personel")).fontWeight() == QFont::Bold);
+    EXPECT_EQ(doc.findBlockByNumber(3).blockFormat().alignment(), Qt::AlignHCenter);
+    EXPECT_EQ(doc.findBlockByNumber(2).blockFormat().alignment(), Qt::AlignLeft);
 }
 
 } // namespace
