@@ -122,6 +122,21 @@ TEST(AboutWindow, LayoutCaptionsAndMemoryFromTheMachine) {
     QLocale::setDefault(QLocale::c());
 }
 
+TEST(AboutWindow, OpensCentredOverItsOwner) {
+    WorkDir wd;
+    wd.CopyShipped("system.ssd");
+    QWidget owner;
+    owner.setGeometry(281, 127, 672, 337);
+    owner.show();
+    QPointer<TAbout> about = new TAbout(&owner, kMeminfo16G);
+    about->show();
+    const QPoint centre = about->geometry().center();
+    EXPECT_LE((centre - owner.geometry().center()).manhattanLength(), 40) << centre.x() << "," << centre.y();
+    about->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(about.isNull());
+}
+
 TEST(AboutWindow, OldKernelMemoryFigures) {
     QLocale::setDefault(QLocale(QLocale::Turkish));
     WorkDir wd;

@@ -25,7 +25,8 @@ TEST(Screenshots, AboutMidScrollAndHelp) {
     auto *about = new TAbout(nullptr, KADROLIN_FIXTURES "/about/meminfo-16g");
     about->show();
     for (int ticks : {0, 80, 200}) {
-        while (ticks-- > 0) about->ScrollText()->Step();
+        while (ticks-- > 0)
+            about->ScrollText()->Step();
         QImage img = about->grab().toImage();
         EXPECT_EQ(img.size(), QSize(223, 254));
         if (!out.isEmpty())

@@ -106,6 +106,19 @@ TEST(Scroller, CreditLinesEndAtCrLfOrCrLf) {
     }
 }
 
+TEST(Scroller, OversizedCreditsAreCutNotEndless) {
+    auto box = CreditsBox();
+    TJScrollText s(box.get());
+    s.LoadFromBytes(Credits(3 * TJScrollText::kMaxLines));
+    EXPECT_EQ(s.Lines().size(), TJScrollText::kMaxLines);
+    EXPECT_EQ(s.Lines().last(), QString("Satir %1").arg(TJScrollText::kMaxLines - 1));
+    EXPECT_EQ(s.Extent(), TJScrollText::kMaxLines * 20 + s.ClientRect().height());
+    // One line longer than the whole read limit: cut at the limit, still one line.
+    s.LoadFromBytes(QByteArray(TJScrollText::kMaxFileSize + 100, 'x'));
+    ASSERT_EQ(s.Lines().size(), 1);
+    EXPECT_EQ(s.Lines()[0].size(), TJScrollText::kMaxFileSize);
+}
+
 TEST(Scroller, MissingFileNamesThePathAndReasonAndChangesNothing) {
     QTemporaryDir dir;
     auto box = CreditsBox();
