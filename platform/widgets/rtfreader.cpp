@@ -163,6 +163,7 @@ TRtfReadStats TRtfParser::Run() {
                     int lo = FPos + 1 < FEnd ? HexValue(*(FPos + 1)) : -1;
                     if (hi >= 0 && lo >= 0) {
                         FPos += 2;
+                        FGroupStart = FStarPending = false;
                         if (FOverflow == 0 && !SkipFallback()) Byte((unsigned char)(hi * 16 + lo));
                     }
                 } else {
@@ -175,6 +176,9 @@ TRtfReadStats TRtfParser::Run() {
         case '\n':
             break; // line ends in the file are not text
         default:
+            // Text means the group is not a destination.
+            FGroupStart = false;
+            FStarPending = false;
             if (FOverflow > 0) break;
             if (SkipFallback()) break;
             Byte((unsigned char)c);
@@ -222,13 +226,13 @@ void TRtfParser::CloseGroup() {
 }
 
 void TRtfParser::ControlWord(std::string_view w, bool hasParam, int param) {
-    if (FOverflow > 0) return;
-    // \bin N: N raw bytes follow; they are data, never text or braces.
+    // \bin N: N raw bytes follow; they are data, never text or braces, even where nothing is read.
     if (w == "bin") {
         long long n = hasParam ? std::max(param, 0) : 0;
         FPos += std::min<long long>(n, FEnd - FPos);
         return;
     }
+    if (FOverflow > 0) return;
     bool groupStart = FGroupStart;
     FGroupStart = false;
     if (groupStart && (FStarPending || IsSkippedDestination(w))) {

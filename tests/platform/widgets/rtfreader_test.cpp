@@ -66,6 +66,8 @@ TEST(RtfReader, TextFromTheConstructsOfRtf) {
         {R"({\rtf1 A{\pict\pngblip 89504e47}B})", "AB"},
         {R"({\rtf1 A{\pict\bin3 }{}}B})", "AB"}, // binary data may hold braces
         {R"({\rtf1 A\bin999999999 })", "A"},     // longer than the input
+        {R"({\rtf1 {a\fonttbl b}})", "ab"},      // only a group's first word makes it a destination
+        {R"({\rtf1 {x\*\foo y}})", "xy"},
         {R"({\rtf1 \foo123 bar\xyz-5 baz})", "barbaz"},
         {R"({\rtf1 {\field{\*\fldinst HYPERLINK "x"}{\fldrslt Bag}}})", "Bag"},
         {R"({\rtf1 a{\v gizli}b})", "ab"},
@@ -178,6 +180,17 @@ TEST(RtfReader, DamagedInputGivesWhatCouldBeRead) {
     inside += "b}";
     st = ReadRtf(inside, &doc);
     EXPECT_TRUE(st.DepthLimited);
+    EXPECT_EQ(Text(doc), "ab");
+
+    // Binary data is skipped even inside groups beyond the limit; its braces count for nothing.
+    QByteArray binary = "{\\rtf1 a";
+    for (int i = 0; i < kRtfMaxDepth + 5; ++i)
+        binary += "{";
+    binary += "\\bin3 }}}";
+    for (int i = 0; i < kRtfMaxDepth + 5; ++i)
+        binary += "}";
+    binary += "b}";
+    st = ReadRtf(binary, &doc);
     EXPECT_EQ(Text(doc), "ab");
 
     // Within the limit nothing is lost.
