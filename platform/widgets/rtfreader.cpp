@@ -434,6 +434,8 @@ void TRtfParser::Character(char32_t cp) {
 
 void TRtfParser::Paragraph() {
     if (FState.Dest != TDest::Text || FState.Char.Hidden) return;
+    // Past the text limit paragraph ends would only pile up empty lines.
+    if (FStats.TextTruncated) return;
     if (FPendingParagraphs > 0) MaterializeParagraphs();
     Flush();
     // Paragraph properties belong to the paragraph they end.

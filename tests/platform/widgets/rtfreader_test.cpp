@@ -240,6 +240,9 @@ TEST(RtfReader, HugeTextIsCutAtTheLimit) {
     EXPECT_TRUE(st.TextTruncated);
     EXPECT_LE(doc.characterCount(), kRtfMaxTextChars + doc.blockCount() + 1);
     EXPECT_GT(doc.characterCount(), kRtfMaxTextChars / 2);
+    // No empty paragraphs for the text that was dropped.
+    EXPECT_LE(doc.blockCount(), kRtfMaxTextChars / 99 + 2);
+    EXPECT_FALSE(doc.lastBlock().text().isEmpty());
 }
 
 TEST(RtfReader, FileFailuresNameTheFileAndTheReason) {
