@@ -64,6 +64,8 @@ void TJScrollText::LoadFromFile(const QString &fileName) {
     QString reason;
     if (info.isDir())
         reason = QStringLiteral("Is a directory");
+    else if (info.exists() && !info.isFile())
+        reason = QStringLiteral("Not a regular file"); // a pipe or device would block or never end
     else if (!f.open(QIODevice::ReadOnly))
         reason = f.errorString();
     if (!reason.isEmpty())

@@ -525,8 +525,13 @@ TRtfReadStats ReadRtf(const QByteArray &rtf, QTextDocument *doc) {
 TRtfReadStats LoadRtfFile(const QString &fileName, QTextDocument *doc) {
     QFile f(fileName);
     QString path = QFileInfo(fileName).absoluteFilePath();
-    if (QFileInfo(fileName).isDir())
+    const QFileInfo info(fileName);
+    if (info.isDir())
         throw TRtfError(QStringLiteral("Cannot open file \"%1\". Is a directory").arg(path).toStdString());
+    // A pipe or device would block the window or never end; only plain files are read.
+    if (info.exists() && !info.isFile())
+        throw TRtfError(
+            QStringLiteral("Cannot open file \"%1\". Not a regular file").arg(path).toStdString());
     if (!f.open(QIODevice::ReadOnly))
         throw TRtfError(
             QStringLiteral("Cannot open file \"%1\". %2").arg(path, f.errorString()).toStdString());

@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QTimerEvent>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -135,6 +136,9 @@ TEST(Scroller, MissingFileNamesThePathAndReasonAndChangesNothing) {
     EXPECT_TRUE(s.Lines().isEmpty());
     EXPECT_EQ(s.Extent(), 0);
     EXPECT_THROW(s.LoadFromFile(dir.path()), std::runtime_error);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("boru.ssd")).constData(), 0600), 0);
+    EXPECT_THROW(s.LoadFromFile(dir.filePath("boru.ssd")), std::runtime_error);
+    EXPECT_THROW(s.LoadFromFile("/dev/zero"), std::runtime_error);
     // With no cycle at all the position restarts whenever it reaches 0, and nothing breaks.
     const int h = s.ClientRect().height();
     for (int i = 0; i < 3 * h; ++i)

@@ -9,6 +9,7 @@
 #include <QTextFragment>
 #include <gtest/gtest.h>
 #include <random>
+#include <sys/stat.h>
 
 namespace {
 
@@ -257,6 +258,10 @@ TEST(RtfReader, FileFailuresNameTheFileAndTheReason) {
         EXPECT_TRUE(QString::fromUtf8(e.what()).contains("No such file")) << e.what();
     }
     EXPECT_THROW(LoadRtfFile(dir.path(), &doc), TRtfError);
+    // A pipe with no writer would block forever if opened.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("boru.rtf")).constData(), 0600), 0);
+    EXPECT_THROW(LoadRtfFile(dir.filePath("boru.rtf"), &doc), TRtfError);
+    EXPECT_THROW(LoadRtfFile("/dev/zero", &doc), TRtfError);
 
     QFile big(dir.filePath("buyuk.rtf"));
     ASSERT_TRUE(big.open(QIODevice::WriteOnly));
