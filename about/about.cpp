@@ -123,8 +123,8 @@ TAbout::TAbout(QWidget *owner, const std::string &meminfoPath)
     Label2 = MakeLabel(this, "Label2", title, 57, 15);
     Label2->setFont(titleFont);
     Label2->resize(147, 20);
-    Label2->setAttribute(Qt::WA_TranslucentBackground);
-    SetTextColor(Label2, palette().color(QPalette::WindowText));
+    SetTextColor(Label2,
+                 palette().color(QPalette::WindowText)); // labels draw no background: Label1 shows through
 
     // The maker's addresses; reserved example domains.
     Label4 = MakeLabel(this, "Label4", QStringLiteral("http://www.example.com"), 72, 39);

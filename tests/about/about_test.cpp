@@ -107,6 +107,13 @@ TEST(AboutWindow, LayoutCaptionsAndMemoryFromTheMachine) {
     EXPECT_EQ(about->ListBox1->geometry(), QRect(3, 94, 217, 69));
     EXPECT_EQ(about->Panel1->geometry(), QRect(5, 169, 213, 37));
     EXPECT_EQ(about->Panel1->palette().color(QPalette::Window), QColor(Qt::black));
+    // The captions end before the figures start, and the links stay inside their frame.
+    EXPECT_LT(about->Label5->geometry().right(), about->Label7->x());
+    EXPECT_LT(about->Label6->geometry().right(), about->Label8->x());
+    EXPECT_LE(about->Label7->geometry().right(), about->Panel1->width() - 2);
+    for (QLabel *link : {about->Label4, about->Label3, about->Label9})
+        EXPECT_LE(link->geometry().right(), about->Bevel1->geometry().right() - 2)
+            << link->text().toStdString();
     for (const char *name : {"Bevel1", "Image1", "Label1", "Label2", "Label3", "Label4", "Label9", "ListBox1",
                              "Bevel3", "Panel1", "Label5", "Label6", "Label7", "Label8"})
         EXPECT_NE(about->findChild<QWidget *>(name), nullptr) << name;
