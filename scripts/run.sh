@@ -17,18 +17,8 @@ cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKADROLIN_TESTS=OFF 
 cmake --build "$BUILD" -j"$(nproc)" --target kadrolin
 
 DATA_DIR="${XDG_DATA_HOME:-$HOME/.local/share}/kadrolin"
-mkdir -p "$DATA_DIR"
-# A fresh data directory gets an empty register and the shipped texts;
-# nothing the user already has is overwritten.
-if [ ! -e "$DATA_DIR/Data.mdb" ] && [ -f records/schema.sql ]; then
-  sqlite3 "$DATA_DIR/Data.mdb.new" < records/schema.sql
-  mv "$DATA_DIR/Data.mdb.new" "$DATA_DIR/Data.mdb"
-fi
-for f in help.rtf system.ssd; do
-  if [ ! -e "$DATA_DIR/$f" ] && [ -f "data/$f" ]; then
-    cp "data/$f" "$DATA_DIR/$f"
-  fi
-done
+# The installed launcher prepares the data directory with the same script.
+scripts/prepare-data-dir.sh "$DATA_DIR" records/schema.sql data
 
 cd "$DATA_DIR"
 exec "$BUILD/app/kadrolin"
