@@ -39,7 +39,11 @@ TPasswordProtection::~TPasswordProtection() {
 }
 
 bool TPasswordProtection::ReadProtectionActive() const {
-    return Ini(FIniFileName).ReadBool(Section, ActiveKey, false);
+    try {
+        return Ini(FIniFileName).ReadBool(Section, ActiveKey, false);
+    } catch (const std::exception &) {
+        return false; // whatever stands in the way of reading means nothing stored
+    }
 }
 
 void TPasswordProtection::WriteProtectionActive(bool active) {
@@ -48,7 +52,11 @@ void TPasswordProtection::WriteProtectionActive(bool active) {
 }
 
 QString TPasswordProtection::ReadStoredPassword() const {
-    return QString::fromStdString(Ini(FIniFileName).ReadString(Section, PasswordKey, ""));
+    try {
+        return QString::fromStdString(Ini(FIniFileName).ReadString(Section, PasswordKey, ""));
+    } catch (const std::exception &) {
+        return {};
+    }
 }
 
 void TPasswordProtection::WriteStoredPassword(const QString &password) {

@@ -57,11 +57,13 @@ class TPasswordProtection {
     QCheckBox *SifreChk() const { return FSifreChk; }
     void DetachSifreChkClick();
     void AttachSifreChkClick();
-    // Runs f with the click handler detached, so a change made by code starts no check.
+    // Runs f with the click handler detached, so a change made by code starts
+    // no check; the handler is attached again afterwards if it was before.
     template <class F> void SifreChkDetached(F &&f) {
+        const bool wasAttached = bool(FSifreChkClick);
         DetachSifreChkClick();
         f();
-        AttachSifreChkClick();
+        if (wasAttached) AttachSifreChkClick();
     }
 
     // The change-password dialog created at start-up (not owned). Without

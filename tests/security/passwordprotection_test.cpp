@@ -146,6 +146,12 @@ TEST(SifreChk, ACodeChangeRunsTheHandlerUnlessDetached) {
     page.SifreChk->setChecked(false); // attached: asks, is cancelled, and goes back
     EXPECT_EQ(user.EnterDialogs, 1);
     EXPECT_TRUE(page.SifreChk->isChecked());
+    // Nested detaching keeps the handler off until the outer change is done.
+    page.P->SifreChkDetached([&] {
+        page.P->SifreChkDetached([&] { page.SifreChk->setChecked(false); });
+        page.SifreChk->setChecked(true);
+    });
+    EXPECT_EQ(user.EnterDialogs, 1);
 }
 
 TEST(ChangePasswdBtn, StoresOnlyAfterTheDialogAndYes) {
