@@ -19,8 +19,9 @@ const char *const HintProperty = "kadrolinHint";
 // The long hint an object carries of its own, if it has one. A toolbar button
 // made for an action carries the action's hint.
 bool OwnHint(const QObject *o, QString &longPart) {
+    // An empty hint is no hint: the parent's shows through.
     QVariant v = o->property(HintProperty);
-    if (v.isValid()) {
+    if (v.isValid() && !v.toString().isEmpty()) {
         longPart = TApplication::GetLongHint(v.toString());
         return true;
     }

@@ -129,6 +129,10 @@ TEST(Hints, WidgetsShowTheLongPartWhileTheMouseIsOverThemAndTheShortPartAsToolti
     auto *withHint = new QPushButton(panel);
     auto *without = new QPushButton(panel);
     auto *noTip = new QPushButton(panel);
+    auto *emptyHint = new QPushButton(panel);
+    auto *noLongPart = new QPushButton(panel);
+    TApplication::SetWidgetHint(emptyHint, "", true);
+    TApplication::SetWidgetHint(noLongPart, "Kısa|", true);
     TApplication::SetWidgetHint(panel, "Panel|Kişisel bilgiler", true);
     TApplication::SetWidgetHint(withHint, "Yenile|Listeyi yeniler", true);
     TApplication::SetWidgetHint(noTip, "Sil|Kaydı siler", false);
@@ -147,6 +151,10 @@ TEST(Hints, WidgetsShowTheLongPartWhileTheMouseIsOverThemAndTheShortPartAsToolti
         {Leave, without, "Kişisel bilgiler"},
         {Enter, noTip, "Kaydı siler"},
         {Leave, noTip, "Kişisel bilgiler"},
+        {Enter, emptyHint, "Kişisel bilgiler"}, // an empty hint is none
+        {Leave, emptyHint, "Kişisel bilgiler"},
+        {Enter, noLongPart, ""}, // a hint with an empty long part shows nothing
+        {Leave, noLongPart, "Kişisel bilgiler"},
         {Leave, panel, ""},
         {Leave, &window, ""},
     };
