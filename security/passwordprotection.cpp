@@ -107,7 +107,7 @@ bool TPasswordProtection::CheckPassword(bool AtStartup) {
 
 void TPasswordProtection::ChangePasswdBtnClick() {
     const QString current = ReadStoredPassword();
-    TPassWdFrm *frm = PassWdFrm();
+    TPassWdFrm *frm = ChangePasswordDialog();
     if (!frm->Execute(current)) return;
     if (MessageDlg(QString::fromUtf8("Şu anki şifreyi değiştirmek istiyor musunuz?"), mtConfirmation,
                    mbYes | mbNo) != mrYes)
@@ -152,7 +152,7 @@ void TPasswordProtection::SetPassWdFrm(TPassWdFrm *frm) {
     FPassWdFrm = frm;
 }
 
-TPassWdFrm *TPasswordProtection::PassWdFrm() {
+TPassWdFrm *TPasswordProtection::ChangePasswordDialog() {
     if (FPassWdFrm) return FPassWdFrm;
     if (!FOwnPassWdFrm) FOwnPassWdFrm = std::make_unique<TPassWdFrm>();
     return FOwnPassWdFrm.get();

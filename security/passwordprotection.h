@@ -54,22 +54,27 @@ class TPasswordProtection {
     // The password page's check box (not owned). Setting it attaches
     // SifreChkClick to every change of its state, by the user or by code.
     void SetSifreChk(QCheckBox *box);
-    QCheckBox *SifreChk() const { return FSifreChk; }
+    QCheckBox *ProtectionBox() const { return FSifreChk; }
     void DetachSifreChkClick();
     void AttachSifreChkClick();
     // Runs f with the click handler detached, so a change made by code starts
     // no check; the handler is attached again afterwards if it was before.
     template <class F> void SifreChkDetached(F &&f) {
-        const bool wasAttached = bool(FSifreChkClick);
+        struct TReattach {
+            TPasswordProtection *P;
+            bool Was;
+            ~TReattach() {
+                if (Was) P->AttachSifreChkClick();
+            }
+        } reattach{this, bool(FSifreChkClick)};
         DetachSifreChkClick();
-        f();
-        if (wasAttached) AttachSifreChkClick();
+        f(); // may raise (a failed read or write): the handler comes back all the same
     }
 
     // The change-password dialog created at start-up (not owned). Without
     // one, the first use creates a dialog of our own.
     void SetPassWdFrm(TPassWdFrm *frm);
-    TPassWdFrm *PassWdFrm();
+    TPassWdFrm *ChangePasswordDialog();
 
     // The box's state (kept here when there is no box, as for the start-up gate).
     bool ProtectionChecked() const;
