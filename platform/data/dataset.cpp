@@ -227,8 +227,8 @@ void TQuery::Open() {
     LoadCurrent();
     FBof = true;
     FEof = FKeys.empty();
+    // Becoming active binds every field link and shows the first row: one data change each.
     SetState(dsBrowse);
-    DataEvent(deDataSetChange);
     if (AfterOpen) AfterOpen(*this);
     if (!FKeys.empty() && AfterScroll) AfterScroll(*this);
 }
