@@ -293,4 +293,17 @@ TEST_F(Form1Records, LooksRightOffscreen) {
     QImage image = Form->grab().toImage();
     EXPECT_EQ(image.width(), Form->width());
     if (out) image.save(QString::fromUtf8(out) + "/form1.png");
+    // Every page holds the controls of its columns, none outside its frame.
+    Form->BtnEkle->click();
+    for (int page = 0; page < 4; ++page) {
+        Form->TabSet1->setCurrentIndex(page);
+        EXPECT_EQ(Form->Notebook1->currentIndex(), page);
+        QWidget *shown = Form->Notebook1->currentWidget();
+        for (QWidget *w : shown->findChildren<QWidget *>()) {
+            if (w->property("dataField").isValid()) {
+                EXPECT_TRUE(QRect(0, 0, 481, 249).contains(w->geometry())) << w->objectName().toStdString();
+            }
+        }
+        if (out) Form->grab().save(QString::fromUtf8(out) + QString("/form1-page%1.png").arg(page + 1));
+    }
 }
