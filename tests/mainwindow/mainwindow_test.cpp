@@ -258,6 +258,39 @@ TEST_F(MainWindow, HintsAndSearchBoxFocusAfterShow) {
     EXPECT_EQ(Form->PanelText(1), " ");
 }
 
+TEST_F(MainWindow, ClosedResultTakesKeysWithoutHarm) {
+    Open({"Ali", "Banu"});
+    Form->ADOQuery1->Close();
+    QApplication::processEvents();
+    Type(Form->DBEdit1, "x");
+    Form->DBGrid1->setFocus();
+    Wheel(-120);
+    QTest::keyClick(Form->DBGrid1, Qt::Key_Down);
+    QTest::keyClick(Form->DBGrid1, Qt::Key_Delete, Qt::ControlModifier);
+    QTest::keyClick(Form->DBGrid1, Qt::Key_Escape);
+    EXPECT_TRUE(Script.Questions.empty());
+    EXPECT_EQ(Dir->Scalar("SELECT COUNT(*) FROM tarvelion"), "2");
+    Form->BtnYenile->click();
+    EXPECT_EQ(Form->ADOQuery1->RecordCount(), 2);
+    EXPECT_EQ(Current(), "Ali");
+}
+
+TEST_F(MainWindow, MenuItemAndToolbarButtonAddAlike) {
+    Open({"Ali"});
+    Form->TabSet1->SetTabIndex(2);
+    Form->BtnEkle->click();
+    EXPECT_EQ(Form->ADOQuery1->State(), data::dsInsert);
+    EXPECT_EQ(Form->Notebook1->currentIndex(), 0);
+    EXPECT_EQ(Form->TabSet1->TabIndex(), 0);
+    Form->ADOQuery1->Cancel();
+    Form->TabSet1->SetTabIndex(3);
+    Form->Ekle1->trigger();
+    EXPECT_EQ(Form->ADOQuery1->State(), data::dsInsert);
+    EXPECT_EQ(Form->Notebook1->currentIndex(), 0);
+    EXPECT_EQ(Form->TabSet1->TabIndex(), 0);
+    EXPECT_EQ(QApplication::focusWidget(), Form->DBEdit1);
+}
+
 TEST_F(MainWindow, PictureWithAHandfulOfRecords) {
     Open({"Ali Veli", "Ayşe Yılmaz", "Çiğdem Öztürk", "İsmail Işık", "Şule Ünal"});
     Form->ADOQuery1->Next();
