@@ -291,6 +291,25 @@ TEST_F(MainWindow, MenuItemAndToolbarButtonAddAlike) {
     EXPECT_EQ(QApplication::focusWidget(), Form->DBEdit1);
 }
 
+TEST_F(MainWindow, LeavingTheListDropsAnUntouchedNewRow) {
+    Open({"Ali"});
+    Form->BtnEkle->click();
+    ASSERT_EQ(Form->ADOQuery1->State(), data::dsInsert);
+    Form->DBGrid1->setFocus();
+    EXPECT_EQ(Form->ADOQuery1->State(), data::dsInsert);
+    Form->Control("DBEdit2")->setFocus();
+    EXPECT_EQ(Form->ADOQuery1->State(), data::dsBrowse);
+    EXPECT_EQ(Form->ADOQuery1->RecordCount(), 1);
+
+    // A new row with something typed in stays.
+    Form->BtnEkle->click();
+    Type(Form->DBEdit1, "veli");
+    Form->DBGrid1->setFocus();
+    Form->Edit1->setFocus();
+    EXPECT_EQ(Form->ADOQuery1->State(), data::dsInsert);
+    EXPECT_EQ(Form->DBEdit1->text(), "Veli");
+}
+
 TEST_F(MainWindow, PictureWithAHandfulOfRecords) {
     Open({"Ali Veli", "Ayşe Yılmaz", "Çiğdem Öztürk", "İsmail Işık", "Şule Ünal"});
     Form->ADOQuery1->Next();
