@@ -66,4 +66,5 @@ class TForm1 : public TMainForm {
     void CreateRecordControls();
     QHash<QString, QWidget *> FControls;
     bool FShown = false;
+    bool FHintInstalled = false;
 };
