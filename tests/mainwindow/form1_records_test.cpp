@@ -299,7 +299,7 @@ TEST_F(Form1Records, LooksRightOffscreen) {
     // Every page holds the controls of its columns, none outside its frame.
     Form->BtnEkle->click();
     for (int page = 0; page < 4; ++page) {
-        Form->TabSet1->setCurrentIndex(page);
+        Form->TabSet1->SetTabIndex(page);
         EXPECT_EQ(Form->Notebook1->currentIndex(), page);
         QWidget *shown = Form->Notebook1->currentWidget();
         for (QWidget *w : shown->findChildren<QWidget *>()) {
