@@ -137,6 +137,13 @@ void TApplication::SetWidgetHint(QObject *target, const QString &hint, bool show
     } else if (auto *a = qobject_cast<QAction *>(target)) {
         if (showTooltip) a->setToolTip(GetShortHint(hint));
         a->setStatusTip(GetLongHint(hint));
+        // hovered() also reports the item: an action highlighted from code, or
+        // by a container that sends no status tip, still shows its hint.
+        if (!a->property("kadrolinHoverWatched").toBool()) {
+            a->setProperty("kadrolinHoverWatched", true);
+            QObject::connect(a, &QAction::hovered, &Application(),
+                             [a] { Application().SetLongHint(a->statusTip()); });
+        }
     }
 }
 
