@@ -1,0 +1,1001 @@
+// Metafiles are written here with libUEMF's own record writers, played into a
+// pixel buffer and checked by their pixels.
+#include "platform/graphics/metafile_player.h"
+
+#include <QImage>
+#include <QRect>
+#include <gtest/gtest.h>
+
+#include <uemf.h>
+#include <uemf_utf.h>
+#include <uwmf.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace kadrolin {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr std::uint32_t kWhite = 0xFFFFFF, kRed = 0xFF0000, kBlue = 0x0000FF, kGray = 0x808080;
+
+// ----- Writers ---------------------------------------------------------------
+
+// An enhanced metafile on a reference device of 4 pixels per millimetre: a
+// picture of w x h device pixels has a frame of w * 25 hundredths of a mm.
+class TEmf {
+  public:
+    explicit TEmf(int w = 100, int h = 50) {
+        U_RECTL bounds = rectl_set(point32_set(0, 0), point32_set(w - 1, h - 1));
+        U_RECTL frame = rectl_set(point32_set(0, 0), point32_set(w * 25, h * 25));
+        Add(U_EMRHEADER_set(bounds, frame, nullptr, 0, nullptr, sizel_set(1000, 1000), sizel_set(250, 250),
+                            0));
+    }
+    TEmf &Add(char *rec) {
+        std::uint32_t n;
+        std::memcpy(&n, rec + 4, 4);
+        Data.insert(Data.end(), rec, rec + n);
+        std::free(rec);
+        ++Records;
+        return *this;
+    }
+    Bytes Finish() {
+        EMFTRACK track{};
+        Add(U_EMREOF_set(0, nullptr, &track));
+        Bytes out = Data;
+        std::uint32_t size = std::uint32_t(out.size());
+        std::memcpy(&out[48], &size, 4);
+        std::memcpy(&out[52], &Records, 4);
+        std::uint16_t handles = 32;
+        std::memcpy(&out[56], &handles, 2);
+        return out;
+    }
+
+    // Common sequences
+    TEmf &SolidBrush(std::uint32_t ih, std::uint32_t rgb) {
+        Add(U_EMRCREATEBRUSHINDIRECT_set(ih, logbrush_set(U_BS_SOLID, Color(rgb), 0)));
+        return Add(U_EMRSELECTOBJECT_set(ih));
+    }
+    TEmf &NoPen() { return Add(U_EMRSELECTOBJECT_set(U_NULL_PEN)); }
+    TEmf &Pen(std::uint32_t ih, std::uint32_t style, int width, std::uint32_t rgb) {
+        Add(U_EMRCREATEPEN_set(ih, logpen_set(style, point32_set(width, 0), Color(rgb))));
+        return Add(U_EMRSELECTOBJECT_set(ih));
+    }
+    TEmf &Rect(int l, int t, int r, int b) {
+        return Add(U_EMRRECTANGLE_set(rectl_set(point32_set(l, t), point32_set(r, b))));
+    }
+    static U_COLORREF Color(std::uint32_t rgb) {
+        return colorref3_set((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+    }
+
+    Bytes Data;
+    std::uint32_t Records = 0;
+};
+
+// A Windows metafile, placeable (box in logical units, `inch` units per inch)
+// or plain.
+class TWmf {
+  public:
+    TWmf(bool placeable, int boxW = 100, int boxH = 50, int inch = 96) {
+        if (placeable) {
+            std::uint16_t words[11] = {
+                0xCDD7, 0x9AC6, 0, 0, 0, std::uint16_t(boxW), std::uint16_t(boxH), std::uint16_t(inch),
+                0,      0,      0};
+            std::uint16_t sum = 0;
+            for (int i = 0; i < 10; ++i)
+                sum ^= words[i];
+            words[10] = sum;
+            for (std::uint16_t v : words) {
+                Data.push_back(v & 0xFF);
+                Data.push_back(v >> 8);
+            }
+        }
+        HeaderAt = Data.size();
+        char *h = U_WMRHEADER_set(nullptr, 0);
+        Data.insert(Data.end(), h, h + 18);
+        std::free(h);
+    }
+    TWmf &Add(char *rec) {
+        std::uint32_t n = U_wmr_size(reinterpret_cast<U_METARECORD *>(rec));
+        Data.insert(Data.end(), rec, rec + n);
+        MaxWords = std::max(MaxWords, n / 2);
+        std::free(rec);
+        return *this;
+    }
+    Bytes Finish() {
+        Add(U_WMREOF_set());
+        Bytes out = Data;
+        std::uint32_t words = std::uint32_t((out.size() - HeaderAt) / 2);
+        std::memcpy(&out[HeaderAt + 6], &words, 4);
+        std::uint16_t objects = 16;
+        std::memcpy(&out[HeaderAt + 10], &objects, 2);
+        std::memcpy(&out[HeaderAt + 12], &MaxWords, 4);
+        return out;
+    }
+    TWmf &SolidBrush(std::uint32_t rgb) {
+        Add(U_WMRCREATEBRUSHINDIRECT_set(U_WLOGBRUSH_set(U_BS_SOLID, TEmf::Color(rgb), 0)));
+        return Add(U_WMRSELECTOBJECT_set(Objects++));
+    }
+    TWmf &NoPen() {
+        Add(U_WMRCREATEPENINDIRECT_set(U_PEN_set(U_PS_NULL, 0, TEmf::Color(0))));
+        return Add(U_WMRSELECTOBJECT_set(Objects++));
+    }
+    TWmf &Rect(int l, int t, int r, int b) {
+        return Add(U_WMRRECTANGLE_set(U_RECT16_set(point16_set(l, t), point16_set(r, b))));
+    }
+
+    Bytes Data;
+    std::size_t HeaderAt = 0;
+    std::uint32_t MaxWords = 0;
+    std::uint16_t Objects = 0;
+};
+
+// ----- Target buffer -----------------------------------------------------------
+
+struct TCanvas {
+    int W, H;
+    std::vector<std::uint8_t> Px;
+    TCanvas(int w, int h, std::uint32_t fill = kWhite) : W(w), H(h), Px(std::size_t(w) * h * 4) {
+        for (std::size_t i = 0; i < Px.size(); i += 4) {
+            Px[i] = fill & 0xFF;
+            Px[i + 1] = (fill >> 8) & 0xFF;
+            Px[i + 2] = (fill >> 16) & 0xFF;
+            Px[i + 3] = 0;
+        }
+    }
+    int Play(const Bytes &mf) { return PlayMetafile(mf.data(), mf.size(), Px.data(), W, H); }
+    std::uint32_t At(int x, int y) const {
+        const std::uint8_t *p = &Px[(std::size_t(y) * W + x) * 4];
+        return std::uint32_t(p[2]) << 16 | std::uint32_t(p[1]) << 8 | p[0];
+    }
+    int Count(QRect r, const std::function<bool(std::uint32_t)> &pred) const {
+        int n = 0;
+        for (int y = std::max(0, r.top()); y <= std::min(H - 1, r.bottom()); ++y)
+            for (int x = std::max(0, r.left()); x <= std::min(W - 1, r.right()); ++x)
+                n += pred(At(x, y));
+        return n;
+    }
+    // Set KADROLIN_METAFILE_DUMP to a folder to look at what the tests draw.
+    void Dump(const std::string &name) const {
+        const char *dir = std::getenv("KADROLIN_METAFILE_DUMP");
+        if (!dir) return;
+        QImage img(Px.data(), W, H, W * 4, QImage::Format_RGB32);
+        img.save(QString::fromStdString(std::string(dir) + "/" + name + ".png"));
+    }
+};
+
+bool IsRed(std::uint32_t c) {
+    return c == kRed;
+}
+bool IsWhite(std::uint32_t c) {
+    return c == kWhite;
+}
+bool IsDark(std::uint32_t c) {
+    return ((c >> 16) & 0xFF) + ((c >> 8) & 0xFF) + (c & 0xFF) < 3 * 128;
+}
+
+// A uniformly filled rectangle: all of `inside` (shrunk by a pixel for edge
+// rounding) has the colour, and a frame of pixels around it is untouched.
+void ExpectFilled(const TCanvas &c, QRect r, std::uint32_t color, std::uint32_t background,
+                  const std::string &what) {
+    QRect inner = r.adjusted(1, 1, -1, -1);
+    int area = inner.width() * inner.height();
+    EXPECT_EQ(c.Count(inner, [&](std::uint32_t v) { return v == color; }), area) << what;
+    QRect outer = r.adjusted(-2, -2, 2, 2);
+    for (int x = outer.left(); x <= outer.right(); ++x)
+        for (int y : {outer.top(), outer.bottom()})
+            if (x >= 0 && y >= 0 && x < c.W && y < c.H) {
+                EXPECT_EQ(c.At(x, y), background) << what << " at " << x << "," << y;
+            }
+    for (int y = outer.top(); y <= outer.bottom(); ++y)
+        for (int x : {outer.left(), outer.right()})
+            if (x >= 0 && y >= 0 && x < c.W && y < c.H) {
+                EXPECT_EQ(c.At(x, y), background) << what << " at " << x << "," << y;
+            }
+}
+
+// ----- Headers -------------------------------------------------------------------
+
+TEST(MetafileHeader, SizesOfEachKind) {
+    struct Case {
+        const char *Name;
+        Bytes Data;
+        TMetafileKind Kind;
+        int W, H, MMW, MMH;
+    };
+    std::vector<Case> cases = {
+        // 100 x 50 device pixels at 4 px/mm: a 25 x 12.5 mm frame, 94.5 x 47.2 screen pixels
+        {"emf", TEmf(100, 50).Finish(), TMetafileKind::Enhanced, 94, 47, 2500, 1250},
+        {"placeable wmf 1440/in", TWmf(true, 2880, 1440, 1440).Finish(), TMetafileKind::Windows, 192, 96,
+         5080, 2540},
+        {"placeable wmf 96/in", TWmf(true, 100, 50, 96).Finish(), TMetafileKind::Windows, 100, 50, 2646,
+         1323},
+        {"plain wmf sized by its window",
+         TWmf(false).Add(U_WMRSETWINDOWEXT_set(point16_set(300, 200))).Finish(), TMetafileKind::Windows, 300,
+         200, 7938, 5292},
+    };
+    for (const Case &c : cases) {
+        TMetafileHeader h;
+        ASSERT_TRUE(ReadMetafileHeader(c.Data.data(), c.Data.size(), h)) << c.Name;
+        EXPECT_EQ(h.Kind, c.Kind) << c.Name;
+        EXPECT_EQ(h.Width, c.W) << c.Name;
+        EXPECT_EQ(h.Height, c.H) << c.Name;
+        EXPECT_EQ(h.MMWidth, c.MMW) << c.Name;
+        EXPECT_EQ(h.MMHeight, c.MMH) << c.Name;
+        EXPECT_FALSE(h.HasPalette) << c.Name;
+    }
+}
+
+TEST(MetafileHeader, NotAMetafile) {
+    Bytes bmp = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    Bytes emf = TEmf().Finish();
+    Bytes badSignature = emf;
+    badSignature[40] = 'X';
+    Bytes plainNoWindow = TWmf(false).Rect(0, 0, 10, 10).Finish();
+    Bytes placeableZeroInch = TWmf(true, 100, 50, 0).Finish();
+    for (const Bytes *b : {&bmp, &badSignature, &plainNoWindow, &placeableZeroInch}) {
+        TMetafileHeader h;
+        EXPECT_FALSE(ReadMetafileHeader(b->data(), b->size(), h));
+    }
+    TMetafileHeader h;
+    EXPECT_FALSE(ReadMetafileHeader(nullptr, 0, h));
+    EXPECT_FALSE(ReadMetafileHeader(emf.data(), 40, h));
+}
+
+// ----- Stretching onto the target -------------------------------------------------
+
+TEST(MetafilePlay, FrameIsStretchedOntoTarget) {
+    // A red rectangle at device (20,10)-(60,30) of a 100 x 50 picture.
+    Bytes emf = TEmf().NoPen().SolidBrush(1, kRed).Rect(20, 10, 60, 30).Finish();
+    Bytes wmf = TWmf(true, 100, 50, 96).NoPen().SolidBrush(kRed).Rect(20, 10, 60, 30).Finish();
+    Bytes plain = TWmf(false)
+                      .Add(U_WMRSETWINDOWORG_set(point16_set(0, 0)))
+                      .Add(U_WMRSETWINDOWEXT_set(point16_set(100, 50)))
+                      .NoPen()
+                      .SolidBrush(kRed)
+                      .Rect(20, 10, 60, 30)
+                      .Finish();
+    struct Case {
+        int W, H;
+        QRect Expected;
+    };
+    const Case sizes[] = {{100, 50, QRect(20, 10, 40, 20)},
+                          {200, 100, QRect(40, 20, 80, 40)},
+                          {50, 25, QRect(10, 5, 20, 10)},
+                          {300, 50, QRect(60, 10, 120, 20)}};
+    for (const auto &[name, mf] : {std::pair{"emf", &emf}, {"wmf", &wmf}, {"plain wmf", &plain}}) {
+        for (const Case &s : sizes) {
+            TCanvas c(s.W, s.H);
+            ASSERT_EQ(c.Play(*mf), MetafileOk) << name;
+            std::string what = std::string(name) + " " + std::to_string(s.W) + "x" + std::to_string(s.H);
+            ExpectFilled(c, s.Expected, kRed, kWhite, what);
+            if (s.W == 200) c.Dump(std::string("stretch_") + name);
+        }
+    }
+}
+
+TEST(MetafilePlay, UndrawnAreasKeepTheCallersPixels) {
+    TCanvas c(100, 50, kGray);
+    ASSERT_EQ(c.Play(TEmf().NoPen().SolidBrush(1, kRed).Rect(40, 20, 50, 30).Finish()), MetafileOk);
+    EXPECT_EQ(c.Count(QRect(0, 0, 100, 50), [](std::uint32_t v) { return v == kGray; }), 100 * 50 - 10 * 10);
+    EXPECT_EQ(c.Px[3], 0) << "the unused byte of an undrawn pixel is left alone";
+}
+
+// ----- Mapping --------------------------------------------------------------------
+
+TEST(MetafilePlay, MappingModesAndTransforms) {
+    auto xf = [](float m11, float m12, float m21, float m22, float dx, float dy) {
+        return xform_set(m11, m12, m21, m22, dx, dy);
+    };
+    struct Case {
+        const char *Name;
+        std::function<void(TEmf &)> Setup;
+        QRect Logical;  // left, top, right, bottom given as a rectangle
+        QRect Expected; // target pixels on a 100 x 50 target (1:1 with the device)
+    };
+    std::vector<Case> cases = {
+        {"text", [](TEmf &) {}, QRect(QPoint(10, 10), QPoint(30, 20)), QRect(10, 10, 20, 10)},
+        {"window origin", [](TEmf &e) { e.Add(U_EMRSETWINDOWORGEX_set(point32_set(-5, -4))); },
+         QRect(QPoint(10, 10), QPoint(30, 20)), QRect(15, 14, 20, 10)},
+        {"viewport origin", [](TEmf &e) { e.Add(U_EMRSETVIEWPORTORGEX_set(point32_set(7, 3))); },
+         QRect(QPoint(10, 10), QPoint(30, 20)), QRect(17, 13, 20, 10)},
+        // 4 px per mm: 0.1 mm units are 0.4 px, y grows upwards
+        {"lometric", [](TEmf &e) { e.Add(U_EMRSETMAPMODE_set(U_MM_LOMETRIC)); },
+         QRect(QPoint(50, -25), QPoint(150, -75)), QRect(20, 10, 40, 20)},
+        {"himetric", [](TEmf &e) { e.Add(U_EMRSETMAPMODE_set(U_MM_HIMETRIC)); },
+         QRect(QPoint(500, -250), QPoint(1500, -750)), QRect(20, 10, 40, 20)},
+        {"loenglish", [](TEmf &e) { e.Add(U_EMRSETMAPMODE_set(U_MM_LOENGLISH)); },
+         QRect(QPoint(0, 0), QPoint(25, -25)), QRect(0, 0, 25, 25)}, // 25 * 0.254 mm * 4 = 25.4 px
+        {"anisotropic",
+         [](TEmf &e) {
+             e.Add(U_EMRSETMAPMODE_set(U_MM_ANISOTROPIC));
+             e.Add(U_EMRSETWINDOWEXTEX_set(sizel_set(1000, 1000)));
+             e.Add(U_EMRSETVIEWPORTEXTEX_set(sizel_set(100, 50)));
+         },
+         QRect(QPoint(200, 200), QPoint(600, 600)), QRect(20, 10, 40, 20)},
+        {"isotropic keeps the aspect",
+         [](TEmf &e) {
+             e.Add(U_EMRSETMAPMODE_set(U_MM_ISOTROPIC));
+             e.Add(U_EMRSETWINDOWEXTEX_set(sizel_set(1000, 1000)));
+             e.Add(U_EMRSETVIEWPORTEXTEX_set(sizel_set(100, 50)));
+         },
+         QRect(QPoint(200, 200), QPoint(600, 600)), QRect(10, 10, 20, 20)},
+        {"extents ignored in text mode",
+         [](TEmf &e) {
+             e.Add(U_EMRSETWINDOWEXTEX_set(sizel_set(1000, 1000)));
+             e.Add(U_EMRSETVIEWPORTEXTEX_set(sizel_set(100, 50)));
+         },
+         QRect(QPoint(10, 10), QPoint(30, 20)), QRect(10, 10, 20, 10)},
+        {"world transform", [&](TEmf &e) { e.Add(U_EMRSETWORLDTRANSFORM_set(xf(2, 0, 0, 2, 5, 5))); },
+         QRect(QPoint(0, 0), QPoint(10, 10)), QRect(5, 5, 20, 20)},
+        {"modify: right multiply translates after scaling",
+         [&](TEmf &e) {
+             e.Add(U_EMRSETWORLDTRANSFORM_set(xf(2, 0, 0, 2, 0, 0)));
+             e.Add(U_EMRMODIFYWORLDTRANSFORM_set(xf(1, 0, 0, 1, 10, 0), U_MWT_RIGHTMULTIPLY));
+         },
+         QRect(QPoint(0, 0), QPoint(10, 10)), QRect(10, 0, 20, 20)},
+        {"modify: left multiply translates before scaling",
+         [&](TEmf &e) {
+             e.Add(U_EMRSETWORLDTRANSFORM_set(xf(2, 0, 0, 2, 0, 0)));
+             e.Add(U_EMRMODIFYWORLDTRANSFORM_set(xf(1, 0, 0, 1, 10, 0), U_MWT_LEFTMULTIPLY));
+         },
+         QRect(QPoint(0, 0), QPoint(10, 10)), QRect(20, 0, 20, 20)},
+        {"modify: identity",
+         [&](TEmf &e) {
+             e.Add(U_EMRSETWORLDTRANSFORM_set(xf(2, 0, 0, 2, 0, 0)));
+             e.Add(U_EMRMODIFYWORLDTRANSFORM_set(xf(1, 0, 0, 1, 0, 0), U_MWT_IDENTITY));
+         },
+         QRect(QPoint(10, 10), QPoint(30, 20)), QRect(10, 10, 20, 10)},
+        {"restored state drops the mapping",
+         [](TEmf &e) {
+             e.Add(U_EMRSAVEDC_set());
+             e.Add(U_EMRSETMAPMODE_set(U_MM_LOMETRIC));
+             e.Add(U_EMRSETWINDOWORGEX_set(point32_set(-40, -40)));
+             e.Add(U_EMRRESTOREDC_set(-1));
+         },
+         QRect(QPoint(10, 10), QPoint(30, 20)), QRect(10, 10, 20, 10)},
+    };
+    for (const Case &k : cases) {
+        TEmf e;
+        e.NoPen().SolidBrush(1, kRed);
+        k.Setup(e);
+        QRect l = k.Logical;
+        e.Rect(l.left(), l.top(), l.right(), l.bottom());
+        TCanvas c(100, 50);
+        ASSERT_EQ(c.Play(e.Finish()), MetafileOk) << k.Name;
+        ExpectFilled(c, k.Expected, kRed, kWhite, k.Name);
+    }
+}
+
+TEST(MetafilePlay, WindowsMetafileWindowMapsOntoTarget) {
+    // Logical units of 1/1440 inch; the window says where the picture lies.
+    Bytes wmf = TWmf(true, 2000, 1000, 1440)
+                    .Add(U_WMRSETMAPMODE_set(U_MM_ANISOTROPIC))
+                    .Add(U_WMRSETWINDOWORG_set(point16_set(1000, 500)))
+                    .Add(U_WMRSETWINDOWEXT_set(point16_set(2000, 1000)))
+                    .NoPen()
+                    .SolidBrush(kRed)
+                    .Rect(1400, 700, 2200, 1100)
+                    .Finish();
+    TCanvas c(100, 50);
+    ASSERT_EQ(c.Play(wmf), MetafileOk);
+    ExpectFilled(c, QRect(20, 10, 40, 20), kRed, kWhite, "wmf window");
+}
+
+// ----- Clipping and state ---------------------------------------------------------------
+
+TEST(MetafilePlay, ClippingAndSavedStates) {
+    struct Case {
+        const char *Name;
+        std::function<void(TEmf &)> Setup;
+        QRect Red;
+    };
+    auto clip = [](int l, int t, int r, int b) {
+        return U_EMRINTERSECTCLIPRECT_set(rectl_set(point32_set(l, t), point32_set(r, b)));
+    };
+    std::vector<Case> cases = {
+        {"intersect", [&](TEmf &e) { e.Add(clip(10, 10, 50, 40)); }, QRect(10, 10, 40, 30)},
+        {"intersect twice", [&](TEmf &e) { e.Add(clip(10, 10, 50, 40)).Add(clip(30, 0, 100, 50)); },
+         QRect(30, 10, 20, 30)},
+        {"exclude leaves the rest",
+         [&](TEmf &e) {
+             e.Add(clip(10, 10, 50, 40));
+             e.Add(U_EMREXCLUDECLIPRECT_set(rectl_set(point32_set(10, 10), point32_set(30, 40))));
+         },
+         QRect(30, 10, 20, 30)},
+        {"restore drops the clip",
+         [&](TEmf &e) { e.Add(U_EMRSAVEDC_set()).Add(clip(10, 10, 20, 20)).Add(U_EMRRESTOREDC_set(-1)); },
+         QRect(0, 0, 100, 50)},
+        {"clip follows the mapping",
+         [&](TEmf &e) {
+             e.Add(U_EMRSETWINDOWORGEX_set(point32_set(-10, -10)));
+             e.Add(clip(0, 0, 20, 20));
+             e.Add(U_EMRSETWINDOWORGEX_set(point32_set(0, 0)));
+         },
+         QRect(10, 10, 20, 20)},
+    };
+    for (const Case &k : cases) {
+        TEmf e;
+        e.NoPen().SolidBrush(1, kRed);
+        k.Setup(e);
+        e.Rect(0, 0, 100, 50);
+        TCanvas c(100, 50);
+        ASSERT_EQ(c.Play(e.Finish()), MetafileOk) << k.Name;
+        EXPECT_EQ(c.Count(QRect(0, 0, 100, 50), IsRed), k.Red.width() * k.Red.height()) << k.Name;
+        EXPECT_EQ(c.Count(k.Red, IsRed), k.Red.width() * k.Red.height()) << k.Name;
+    }
+}
+
+TEST(MetafilePlay, SavedStateKeepsSelectedObjects) {
+    TEmf e;
+    e.NoPen().SolidBrush(1, kRed).Add(U_EMRSAVEDC_set()).SolidBrush(2, kBlue);
+    e.Rect(0, 0, 50, 50).Add(U_EMRRESTOREDC_set(-1)).Rect(50, 0, 100, 50);
+    TCanvas c(100, 50);
+    ASSERT_EQ(c.Play(e.Finish()), MetafileOk);
+    EXPECT_EQ(c.At(25, 25), kBlue);
+    EXPECT_EQ(c.At(75, 25), kRed);
+}
+
+// ----- Pens, brushes, figures -------------------------------------------------------------
+
+TEST(MetafilePlay, PenWidthScalesWithTheDrawing) {
+    struct Case {
+        int Width, Scale;
+        int Expected;
+    };
+    for (Case k : {Case{0, 1, 1}, Case{0, 2, 1}, Case{6, 1, 6}, Case{6, 2, 12}, Case{1, 3, 3}}) {
+        TEmf e;
+        e.Pen(1, U_PS_SOLID | U_PS_ENDCAP_FLAT, k.Width, 0x000000);
+        e.Add(U_EMRMOVETOEX_set(point32_set(10, 25)));
+        e.Add(U_EMRLINETO_set(point32_set(90, 25)));
+        TCanvas c(100 * k.Scale, 50 * k.Scale);
+        ASSERT_EQ(c.Play(e.Finish()), MetafileOk);
+        int thick = c.Count(QRect(50 * k.Scale, 0, 1, 50 * k.Scale), IsDark);
+        EXPECT_NEAR(thick, k.Expected, 1) << "width " << k.Width << " scale " << k.Scale;
+    }
+}
+
+TEST(MetafilePlay, NullPenAndNullBrushDrawNothing) {
+    TEmf e;
+    e.Add(U_EMRSELECTOBJECT_set(U_NULL_PEN)).Add(U_EMRSELECTOBJECT_set(U_NULL_BRUSH));
+    e.Rect(10, 10, 90, 40);
+    TCanvas c(100, 50);
+    ASSERT_EQ(c.Play(e.Finish()), MetafileOk);
+    EXPECT_EQ(c.Count(QRect(0, 0, 100, 50), IsWhite), 5000);
+}
+
+TEST(MetafilePlay, HatchedBrushHonoursBackgroundMode) {
+    for (bool opaque : {false, true}) {
+        TEmf e;
+        e.NoPen();
+        e.Add(U_EMRSETBKMODE_set(opaque ? U_OPAQUE : U_TRANSPARENT));
+        e.Add(U_EMRSETBKCOLOR_set(TEmf::Color(0xFFFF00)));
+        e.Add(U_EMRCREATEBRUSHINDIRECT_set(1, logbrush_set(U_BS_HATCHED, TEmf::Color(kBlue), U_HS_CROSS)));
+        e.Add(U_EMRSELECTOBJECT_set(1)).Rect(10, 10, 90, 40);
+        TCanvas c(100, 50);
+        ASSERT_EQ(c.Play(e.Finish()), MetafileOk);
+        QRect in(12, 12, 76, 26);
+        int blue = c.Count(in, [](std::uint32_t v) { return v == kBlue; });
+        int yellow = c.Count(in, [](std::uint32_t v) { return v == 0xFFFF00; });
+        int white = c.Count(in, IsWhite);
+        EXPECT_GT(blue, 76 * 26 / 10);
+        EXPECT_LT(blue, 76 * 26 / 2);
+        EXPECT_EQ(blue + (opaque ? yellow : white), 76 * 26) << "opaque " << opaque;
+        c.Dump(opaque ? "hatch_opaque" : "hatch_transparent");
+    }
+}
+
+TEST(MetafilePlay, Figures) {
+    auto box = [](int l, int t, int r, int b) { return rectl_set(point32_set(l, t), point32_set(r, b)); };
+    U_POINTL tri32[] = {point32_set(10, 40), point32_set(50, 5), point32_set(90, 40)};
+    U_POINT16 tri16[] = {point16_set(10, 40), point16_set(50, 5), point16_set(90, 40)};
+    U_POINTL squares[] = {point32_set(5, 5),  point32_set(25, 5), point32_set(25, 25), point32_set(5, 25),
+                          point32_set(60, 5), point32_set(80, 5), point32_set(80, 25), point32_set(60, 25)};
+    std::uint32_t counts[] = {4, 4};
+    struct Case {
+        const char *Name;
+        std::function<void(TEmf &)> Draw;
+        std::vector<QPoint> In, Out;
+    };
+    std::vector<Case> cases = {
+        {"ellipse",
+         [&](TEmf &e) { e.Add(U_EMRELLIPSE_set(box(10, 5, 90, 45))); },
+         {{50, 25}, {15, 25}},
+         {{12, 7}, {88, 43}}},
+        {"round rect",
+         [&](TEmf &e) { e.Add(U_EMRROUNDRECT_set(box(10, 5, 90, 45), sizel_set(30, 30))); },
+         {{50, 25}, {12, 25}},
+         {{10, 5}, {89, 44}}},
+        // counterclockwise from the right-hand radial to the top one: the top right quarter
+        {"pie",
+         [&](TEmf &e) { e.Add(U_EMRPIE_set(box(10, 0, 60, 50), point32_set(60, 25), point32_set(35, 0))); },
+         {{45, 15}},
+         {{25, 15}, {25, 35}, {45, 35}}},
+        {"chord",
+         [&](TEmf &e) {
+             e.Add(U_EMRCHORD_set(box(10, 0, 60, 50), point32_set(60, 25), point32_set(10, 25)));
+         },
+         {{35, 10}},
+         {{35, 40}}},
+        {"clockwise pie",
+         [&](TEmf &e) {
+             e.Add(U_EMRSETARCDIRECTION_set(U_AD_CLOCKWISE));
+             e.Add(U_EMRPIE_set(box(10, 0, 60, 50), point32_set(60, 25), point32_set(35, 0)));
+         },
+         {{25, 15}, {25, 35}, {45, 35}},
+         {{45, 15}}},
+        {"polygon",
+         [&](TEmf &e) { e.Add(U_EMRPOLYGON_set(box(10, 5, 90, 40), 3, tri32)); },
+         {{50, 30}},
+         {{15, 10}, {85, 10}}},
+        {"polygon16",
+         [&](TEmf &e) { e.Add(U_EMRPOLYGON16_set(box(10, 5, 90, 40), 3, tri16)); },
+         {{50, 30}},
+         {{15, 10}, {85, 10}}},
+        {"polypolygon",
+         [&](TEmf &e) { e.Add(U_EMRPOLYPOLYGON_set(box(5, 5, 80, 25), 2, counts, 8, squares)); },
+         {{15, 15}, {70, 15}},
+         {{40, 15}, {15, 40}}},
+        {"filled path",
+         [&](TEmf &e) {
+             e.Add(U_EMRBEGINPATH_set());
+             e.Add(U_EMRMOVETOEX_set(point32_set(10, 40)));
+             e.Add(U_EMRLINETO_set(point32_set(50, 5)));
+             e.Add(U_EMRLINETO_set(point32_set(90, 40)));
+             e.Add(U_EMRCLOSEFIGURE_set());
+             e.Add(U_EMRENDPATH_set());
+             e.Add(U_EMRFILLPATH_set(box(10, 5, 90, 40)));
+         },
+         {{50, 30}},
+         {{15, 10}, {85, 10}}},
+        {"path as clip",
+         [&](TEmf &e) {
+             e.Add(U_EMRBEGINPATH_set());
+             e.Add(U_EMRELLIPSE_set(box(30, 5, 70, 45)));
+             e.Add(U_EMRENDPATH_set());
+             e.Add(U_EMRSELECTCLIPPATH_set(U_RGN_COPY));
+             e.Rect(0, 0, 100, 50);
+         },
+         {{50, 25}},
+         {{31, 6}, {10, 25}, {90, 25}}},
+    };
+    for (const Case &k : cases) {
+        TEmf e;
+        e.NoPen().SolidBrush(1, kRed);
+        k.Draw(e);
+        TCanvas c(100, 50);
+        ASSERT_EQ(c.Play(e.Finish()), MetafileOk) << k.Name;
+        for (QPoint p : k.In)
+            EXPECT_EQ(c.At(p.x(), p.y()), kRed) << k.Name << " inside " << p.x() << "," << p.y();
+        for (QPoint p : k.Out)
+            EXPECT_EQ(c.At(p.x(), p.y()), kWhite) << k.Name << " outside " << p.x() << "," << p.y();
+    }
+}
+
+TEST(MetafilePlay, LinesAndPolylines) {
+    U_POINT16 zig[] = {point16_set(10, 10), point16_set(50, 10), point16_set(50, 40)};
+    TEmf e;
+    e.Pen(1, U_PS_SOLID, 0, 0x000000);
+    e.Add(U_EMRPOLYLINE16_set(rectl_set(point32_set(10, 10), point32_set(50, 40)), 3, zig));
+    e.Add(U_EMRMOVETOEX_set(point32_set(70, 5)));
+    e.Add(U_EMRLINETO_set(point32_set(70, 45)));
+    TCanvas c(100, 50);
+    ASSERT_EQ(c.Play(e.Finish()), MetafileOk);
+    EXPECT_TRUE(IsDark(c.At(30, 10)));
+    EXPECT_TRUE(IsDark(c.At(50, 25)));
+    EXPECT_TRUE(IsDark(c.At(70, 25)));
+    EXPECT_EQ(c.At(30, 25), kWhite) << "a polyline is not closed or filled";
+}
+
+// ----- Text ----------------------------------------------------------------------------------
+
+Bytes EmfText(const char *utf8, std::uint32_t align, int height) {
+    TEmf e(200, 50);
+    size_t len = 0;
+    std::uint16_t *face = U_Utf8ToUtf16le("Liberation Sans", 0, nullptr);
+    U_LOGFONT lf = logfont_set(height, 0, 0, 0, U_FW_NORMAL, 0, 0, 0, U_ANSI_CHARSET, 0, 0, 0, 0, face);
+    std::free(face);
+    e.Add(U_EMREXTCREATEFONTINDIRECTW_set(1, reinterpret_cast<const char *>(&lf), nullptr));
+    e.Add(U_EMRSELECTOBJECT_set(1));
+    e.Add(U_EMRSETTEXTCOLOR_set(TEmf::Color(kBlue)));
+    e.Add(U_EMRSETBKMODE_set(U_TRANSPARENT));
+    e.Add(U_EMRSETTEXTALIGN_set(align));
+    std::uint16_t *text = U_Utf8ToUtf16le(utf8, 0, &len);
+    std::uint32_t *dx = dx_set(-height, U_FW_NORMAL, std::uint32_t(len));
+    char *emrtext = emrtext_set(point32_set(100, 25), std::uint32_t(len), 2, text, U_ETO_NONE, U_RCL_DEF, dx);
+    e.Add(
+        U_EMREXTTEXTOUTW_set(U_RCL_DEF, U_GM_COMPATIBLE, 1.0f, 1.0f, reinterpret_cast<PU_EMRTEXT>(emrtext)));
+    std::free(emrtext);
+    std::free(text);
+    std::free(dx);
+    return e.Finish();
+}
+
+TEST(MetafilePlay, TextIsDrawnBesideItsReferencePoint) {
+    struct Case {
+        std::uint32_t Align;
+        QRect Ink, Clear; // the text lies in Ink and not in Clear
+    };
+    const int h = -20;
+    const Case cases[] = {
+        {U_TA_LEFT | U_TA_TOP, QRect(100, 25, 100, 25), QRect(0, 0, 99, 50)},
+        {U_TA_RIGHT | U_TA_TOP, QRect(0, 25, 100, 25), QRect(101, 0, 99, 50)},
+        {U_TA_LEFT | U_TA_BOTTOM, QRect(100, 0, 100, 25), QRect(0, 26, 200, 24)},
+        {U_TA_CENTER | U_TA_BASELINE, QRect(50, 0, 100, 30), QRect(0, 31, 200, 19)},
+    };
+    for (const Case &k : cases) {
+        TCanvas c(200, 50);
+        ASSERT_EQ(c.Play(EmfText("Ağaç İş", k.Align, h)), MetafileOk);
+        auto blueish = [](std::uint32_t v) { return (v & 0xFF) > 128 && ((v >> 16) & 0xFF) < 128; };
+        EXPECT_GT(c.Count(k.Ink, blueish), 40) << "align " << k.Align;
+        EXPECT_EQ(c.Count(k.Clear, [](std::uint32_t v) { return v != kWhite; }), 0) << "align " << k.Align;
+        if (k.Align == 0) c.Dump("text_emf");
+    }
+}
+
+TEST(MetafilePlay, WindowsTextIsCodePage1254) {
+    // "Şiş Ğ" in code page 1254; a wrong code page would give other letters but
+    // still ink, so the ink is compared with the same text typed in UTF-8.
+    char cp1254[] = "\xDE\x69\xFE \xD0";
+    auto render = [](const Bytes &mf) {
+        TCanvas c(120, 40);
+        EXPECT_EQ(c.Play(mf), MetafileOk);
+        return c;
+    };
+    auto wmfWith = [](char *text) {
+        TWmf w(true, 120, 40, 96);
+        U_FONT *font = U_FONT_set(-24, 0, 0, 0, U_FW_NORMAL, 0, 0, 0, 162, 0, 0, 0, 0,
+                                  const_cast<char *>("Liberation Sans"));
+        w.Add(U_WMRCREATEFONTINDIRECT_set(font));
+        std::free(font);
+        w.Add(U_WMRSELECTOBJECT_set(0));
+        w.Add(U_WMRSETBKMODE_set(U_TRANSPARENT));
+        w.Add(U_WMRTEXTOUT_set(point16_set(5, 5), text));
+        return w.Finish();
+    };
+    TCanvas wmf = render(wmfWith(cp1254));
+    wmf.Dump("text_wmf");
+    int ink = wmf.Count(QRect(0, 0, 120, 40), IsDark);
+    EXPECT_GT(ink, 60);
+    EXPECT_EQ(wmf.Count(QRect(0, 32, 120, 8), IsDark), 0) << "24 px text from y 5 stays above 32";
+    // Same letters through the wide-character path of an enhanced metafile.
+    char latin[] = "\x53\x69\x73 \x47"; // plain "Sis G": must differ from the Turkish letters
+    TCanvas plain = render(wmfWith(latin));
+    int differing = 0;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 120; ++x)
+            differing += IsDark(wmf.At(x, y)) != IsDark(plain.At(x, y));
+    EXPECT_GT(differing, 10) << "the cedilla and breve must show";
+}
+
+TEST(MetafilePlay, OpaqueTextRectangleIsFilled) {
+    TEmf e(100, 50);
+    std::uint16_t *text = U_Utf8ToUtf16le("x", 0, nullptr);
+    std::uint32_t dx[] = {10};
+    char *emrtext = emrtext_set(point32_set(10, 10), 1, 2, text, U_ETO_OPAQUE,
+                                rectl_set(point32_set(5, 5), point32_set(60, 40)), dx);
+    e.Add(U_EMRSETBKCOLOR_set(TEmf::Color(kRed)));
+    e.Add(U_EMRSETTEXTCOLOR_set(TEmf::Color(kRed)));
+    e.Add(
+        U_EMREXTTEXTOUTW_set(U_RCL_DEF, U_GM_COMPATIBLE, 1.0f, 1.0f, reinterpret_cast<PU_EMRTEXT>(emrtext)));
+    std::free(emrtext);
+    std::free(text);
+    TCanvas c(100, 50);
+    ASSERT_EQ(c.Play(e.Finish()), MetafileOk);
+    ExpectFilled(c, QRect(5, 5, 55, 35), kRed, kWhite, "opaque text rectangle");
+}
+
+// ----- Bitmaps ---------------------------------------------------------------------------------
+
+// A 2 x 2 checkerboard, top row red-blue, bottom row blue-red, at any depth.
+struct TDib {
+    std::vector<std::uint8_t> Info; // BITMAPINFO with colours
+    std::vector<std::uint8_t> Bits;
+};
+
+TDib Checker(int bits, bool topDown = false) {
+    TDib d;
+    int colors = bits <= 8 ? 2 : 0;
+    U_BITMAPINFOHEADER h = bitmapinfoheader_set(2, topDown ? -2 : 2, 1, bits, U_BI_RGB, 0, 0, 0, colors, 0);
+    d.Info.resize(sizeof(h) + 4 * colors);
+    std::memcpy(d.Info.data(), &h, sizeof(h));
+    if (colors) {
+        std::uint8_t table[8] = {0, 0, 255, 0, 255, 0, 0, 0}; // 0 red, 1 blue (B, G, R, 0)
+        std::memcpy(d.Info.data() + sizeof(h), table, 8);
+    }
+    std::size_t stride = ((2 * bits + 31) / 32) * 4;
+    d.Bits.assign(stride * 2, 0);
+    // rows as stored: bottom-up unless topDown
+    int pattern[2][2] = {{0, 1}, {1, 0}}; // [image row][x]: 0 red, 1 blue
+    for (int row = 0; row < 2; ++row) {
+        int imageRow = topDown ? row : 1 - row;
+        std::uint8_t *p = d.Bits.data() + stride * row;
+        for (int x = 0; x < 2; ++x) {
+            int v = pattern[imageRow][x];
+            switch (bits) {
+            case 1:
+                p[0] |= v << (7 - x);
+                break;
+            case 4:
+                p[0] |= v << (x ? 0 : 4);
+                break;
+            case 8:
+                p[x] = v;
+                break;
+            case 24:
+                p[3 * x] = v ? 255 : 0;
+                p[3 * x + 2] = v ? 0 : 255;
+                break;
+            case 32:
+                p[4 * x] = v ? 255 : 0;
+                p[4 * x + 2] = v ? 0 : 255;
+                break;
+            }
+        }
+    }
+    return d;
+}
+
+void ExpectChecker(const TCanvas &c, QRect r, const std::string &what) {
+    int hw = r.width() / 2, hh = r.height() / 2;
+    struct Quarter {
+        QRect Area;
+        std::uint32_t Color;
+        const char *Name;
+    };
+    const Quarter quarters[] = {{QRect(r.left(), r.top(), hw, hh), kRed, "top left"},
+                                {QRect(r.left() + hw, r.top(), hw, hh), kBlue, "top right"},
+                                {QRect(r.left(), r.top() + hh, hw, hh), kBlue, "bottom left"},
+                                {QRect(r.left() + hw, r.top() + hh, hw, hh), kRed, "bottom right"}};
+    for (const Quarter &q : quarters) {
+        QRect inner = q.Area.adjusted(1, 1, -1, -1);
+        EXPECT_EQ(c.Count(inner, [&](std::uint32_t v) { return v == q.Color; }),
+                  inner.width() * inner.height())
+            << what << " " << q.Name;
+    }
+    QRect outer = r.adjusted(-2, -2, 2, 2);
+    EXPECT_EQ(c.Count(QRect(0, 0, c.W, c.H), IsWhite),
+              c.W * c.H - c.Count(outer, [](std::uint32_t) { return true; }) + c.Count(outer, IsWhite))
+        << what;
+    EXPECT_EQ(c.Count(outer, [](std::uint32_t v) { return v != kWhite && v != kRed && v != kBlue; }), 0)
+        << what;
+    EXPECT_EQ(c.Count(QRect(0, 0, c.W, c.H), [](std::uint32_t v) { return v != kWhite; }),
+              c.Count(r, [](std::uint32_t v) { return v != kWhite; }))
+        << what << ": nothing drawn outside the picture";
+}
+
+TEST(MetafilePlay, BitmapsOfEveryDepthAreStretched) {
+    for (int bits : {1, 4, 8, 24, 32}) {
+        for (bool topDown : {false, true}) {
+            if (topDown && bits != 24) continue;
+            TDib d = Checker(bits, topDown);
+            std::string what = std::to_string(bits) + (topDown ? " top-down" : "");
+            auto *bmi = reinterpret_cast<PU_BITMAPINFO>(d.Info.data());
+            char *px = reinterpret_cast<char *>(d.Bits.data());
+            U_RECTL bounds = rectl_set(point32_set(20, 10), point32_set(60, 30));
+            const U_XFORM id = xform_set(1, 0, 0, 1, 0, 0);
+            // StretchDIBits, StretchBlt and BitBlt of the same picture.
+            Bytes stretchDib =
+                TEmf()
+                    .Add(U_EMRSTRETCHDIBITS_set(bounds, point32_set(20, 10), point32_set(40, 20),
+                                                point32_set(0, 0), point32_set(2, 2), U_DIB_RGB_COLORS,
+                                                U_SRCCOPY, bmi, std::uint32_t(d.Bits.size()), px))
+                    .Finish();
+            Bytes stretchBlt = TEmf()
+                                   .Add(U_EMRSTRETCHBLT_set(bounds, point32_set(20, 10), point32_set(40, 20),
+                                                            point32_set(0, 0), point32_set(2, 2), id,
+                                                            TEmf::Color(0), U_DIB_RGB_COLORS, U_SRCCOPY, bmi,
+                                                            std::uint32_t(d.Bits.size()), px))
+                                   .Finish();
+            Bytes wmfStretch =
+                TWmf(true, 100, 50, 96)
+                    .Add(U_WMRSTRETCHDIB_set(point16_set(20, 10), point16_set(40, 20), point16_set(0, 0),
+                                             point16_set(2, 2), U_DIB_RGB_COLORS, U_SRCCOPY, bmi,
+                                             std::uint32_t(d.Bits.size()), px))
+                    .Finish();
+            Bytes wmfDibStretch =
+                TWmf(true, 100, 50, 96)
+                    .Add(U_WMRDIBSTRETCHBLT_set(point16_set(20, 10), point16_set(40, 20), point16_set(0, 0),
+                                                point16_set(2, 2), U_SRCCOPY, bmi,
+                                                std::uint32_t(d.Bits.size()), px))
+                    .Finish();
+            for (const auto &[name, mf] : {std::pair{"stretchdibits", &stretchDib},
+                                           {"stretchblt", &stretchBlt},
+                                           {"wmf stretchdib", &wmfStretch},
+                                           {"wmf dibstretchblt", &wmfDibStretch}}) {
+                TCanvas c(200, 100);
+                ASSERT_EQ(c.Play(*mf), MetafileOk) << name << " " << what;
+                ExpectChecker(c, QRect(40, 20, 80, 40), std::string(name) + " " + what);
+                if (bits == 24 && !topDown) c.Dump(std::string("bitmap_") + name);
+            }
+        }
+    }
+    // BitBlt copies without stretching the source (1 logical unit per pixel).
+    TDib d = Checker(24);
+    auto *bmi = reinterpret_cast<PU_BITMAPINFO>(d.Info.data());
+    Bytes blt =
+        TEmf()
+            .Add(U_EMRBITBLT_set(rectl_set(point32_set(10, 10), point32_set(11, 11)), point32_set(10, 10),
+                                 point32_set(2, 2), point32_set(0, 0), xform_set(1, 0, 0, 1, 0, 0),
+                                 TEmf::Color(0), U_DIB_RGB_COLORS, U_SRCCOPY, bmi,
+                                 std::uint32_t(d.Bits.size()), reinterpret_cast<char *>(d.Bits.data())))
+            .Finish();
+    TCanvas c(100, 50);
+    ASSERT_EQ(c.Play(blt), MetafileOk);
+    EXPECT_EQ(c.At(10, 10), kRed);
+    EXPECT_EQ(c.At(11, 10), kBlue);
+    EXPECT_EQ(c.At(10, 11), kBlue);
+    EXPECT_EQ(c.At(12, 10), kWhite);
+}
+
+// ----- Untrusted bytes ----------------------------------------------------------------------------
+
+std::vector<std::pair<std::string, Bytes>> SampleMetafiles() {
+    TDib d = Checker(8);
+    auto *bmi = reinterpret_cast<PU_BITMAPINFO>(d.Info.data());
+    char *px = reinterpret_cast<char *>(d.Bits.data());
+    U_POINT16 tri[] = {point16_set(10, 40), point16_set(50, 5), point16_set(90, 40)};
+    TEmf e;
+    e.Pen(1, U_PS_DASH, 2, kBlue).SolidBrush(2, kRed).Rect(5, 5, 30, 30);
+    e.Add(U_EMRPOLYGON16_set(rectl_set(point32_set(10, 5), point32_set(90, 40)), 3, tri));
+    e.Add(U_EMRSTRETCHDIBITS_set(U_RCL_DEF, point32_set(50, 10), point32_set(40, 20), point32_set(0, 0),
+                                 point32_set(2, 2), U_DIB_RGB_COLORS, U_SRCCOPY, bmi,
+                                 std::uint32_t(d.Bits.size()), px));
+    Bytes emf = EmfText("Ağaç", 0, -12);
+    TWmf w(true, 100, 50, 96);
+    w.NoPen().SolidBrush(kRed).Rect(5, 5, 30, 30);
+    w.Add(U_WMRPOLYGON_set(3, tri));
+    w.Add(U_WMRSTRETCHDIB_set(point16_set(50, 10), point16_set(40, 20), point16_set(0, 0), point16_set(2, 2),
+                              U_DIB_RGB_COLORS, U_SRCCOPY, bmi, std::uint32_t(d.Bits.size()), px));
+    char text[] = "\xDE\x69\xFE";
+    w.Add(U_WMRTEXTOUT_set(point16_set(5, 5), text));
+    return {{"emf shapes", e.Finish()}, {"emf text", emf}, {"wmf", w.Finish()}};
+}
+
+TEST(MetafileUntrusted, TruncatedMetafilesFail) {
+    for (const auto &[name, mf] : SampleMetafiles()) {
+        // Every cut that leaves the header whole but loses records.
+        for (std::size_t cut = 40; cut + 1 < mf.size(); cut += 2) {
+            TCanvas c(100, 50);
+            int rc = PlayMetafile(mf.data(), cut, c.Px.data(), c.W, c.H);
+            EXPECT_NE(rc, MetafileOk) << name << " cut at " << cut;
+        }
+    }
+}
+
+TEST(MetafileUntrusted, BrokenRecordsFail) {
+    struct Case {
+        const char *Name;
+        Bytes Data;
+        int Expected;
+    };
+    auto patch32 = [](Bytes b, std::size_t at, std::uint32_t v) {
+        std::memcpy(&b[at], &v, 4);
+        return b;
+    };
+    Bytes emf = TEmf().NoPen().SolidBrush(1, kRed).Rect(0, 0, 10, 10).Finish();
+    std::size_t firstRecord = 108; // after the header libUEMF writes
+    std::uint32_t headerSize;
+    std::memcpy(&headerSize, &emf[4], 4);
+    firstRecord = headerSize;
+    U_POINT16 tri[] = {point16_set(10, 40), point16_set(50, 5), point16_set(90, 40)};
+    Bytes poly = TEmf().Add(U_EMRPOLYGON16_set(U_RCL_DEF, 3, tri)).Finish();
+    Bytes wmf = TWmf(true).NoPen().SolidBrush(kRed).Rect(0, 0, 10, 10).Finish();
+    Bytes wmfPoly = TWmf(true).Add(U_WMRPOLYGON_set(3, tri)).Finish();
+    std::size_t wmfFirst = 22 + 18;
+    std::vector<Case> cases = {
+        {"empty", {}, MetafileNotMetafile},
+        {"one byte", {1}, MetafileNotMetafile},
+        {"text", Bytes{'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l',
+                       'd', ' ', 'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o'},
+         MetafileNotMetafile},
+        {"emf record size zero", patch32(emf, firstRecord + 4, 0), MetafileBadRecord},
+        {"emf record size odd", patch32(emf, firstRecord + 4, 10), MetafileBadRecord},
+        {"emf record past the end", patch32(emf, firstRecord + 4, 0x7FFFFFF0), MetafileTruncated},
+        {"emf polygon count huge", patch32(poly, firstRecord + 24, 0x7FFFFFFF), MetafileBadRecord},
+        {"emf polygon count one more", patch32(poly, firstRecord + 24, 4), MetafileBadRecord},
+        {"wmf record size zero", patch32(wmf, wmfFirst, 0), MetafileBadRecord},
+        {"wmf record past the end", patch32(wmf, wmfFirst, 0x10000000), MetafileTruncated},
+        {"wmf polygon count huge",
+         [&] {
+             Bytes b = wmfPoly;
+             b[wmfFirst + 6] = 0xFF;
+             b[wmfFirst + 7] = 0x7F;
+             return b;
+         }(),
+         MetafileBadRecord},
+    };
+    for (const Case &k : cases) {
+        TCanvas c(100, 50);
+        EXPECT_EQ(PlayMetafile(k.Data.data(), k.Data.size(), c.Px.data(), c.W, c.H), k.Expected) << k.Name;
+    }
+    // Bad targets
+    TCanvas c(10, 10);
+    EXPECT_EQ(PlayMetafile(emf.data(), emf.size(), nullptr, 10, 10), MetafileBadTarget);
+    EXPECT_EQ(PlayMetafile(emf.data(), emf.size(), c.Px.data(), 0, 10), MetafileBadTarget);
+    EXPECT_EQ(PlayMetafile(emf.data(), emf.size(), c.Px.data(), 10, -1), MetafileBadTarget);
+    EXPECT_EQ(PlayMetafile(emf.data(), emf.size(), c.Px.data(), 100000, 1), MetafileBadTarget);
+}
+
+TEST(MetafileUntrusted, UnknownRecordsAreSkippedAndHugeBitmapsIgnored) {
+    TEmf e;
+    // An undocumented record type, then a well-formed bitmap of 5000 x 5000
+    // pixels: more than the player decodes, so it is left out.
+    std::uint32_t unknown[4] = {200, 16, 0xDEADBEEF, 0};
+    e.Add(static_cast<char *>(std::memcpy(std::malloc(16), unknown, 16)));
+    TDib d = Checker(1);
+    auto *bmi = reinterpret_cast<PU_BITMAPINFO>(d.Info.data());
+    bmi->bmiHeader.biWidth = 5000;
+    bmi->bmiHeader.biHeight = 5000;
+    std::vector<char> bits(std::size_t((5000 + 31) / 32 * 4) * 5000, 0);
+    e.Add(U_EMRSTRETCHDIBITS_set(U_RCL_DEF, point32_set(0, 0), point32_set(100, 50), point32_set(0, 0),
+                                 point32_set(5000, 5000), U_DIB_RGB_COLORS, U_SRCCOPY, bmi,
+                                 std::uint32_t(bits.size()), bits.data()));
+    // A bitmap whose header asks for more rows than the record carries.
+    TDib shortDib = Checker(24);
+    auto *shortBmi = reinterpret_cast<PU_BITMAPINFO>(shortDib.Info.data());
+    shortBmi->bmiHeader.biHeight = 30000;
+    e.Add(U_EMRSTRETCHDIBITS_set(U_RCL_DEF, point32_set(0, 0), point32_set(100, 50), point32_set(0, 0),
+                                 point32_set(2, 2), U_DIB_RGB_COLORS, U_SRCCOPY, shortBmi,
+                                 std::uint32_t(shortDib.Bits.size()),
+                                 reinterpret_cast<char *>(shortDib.Bits.data())));
+    e.NoPen().SolidBrush(1, kRed).Rect(10, 10, 20, 20);
+    TCanvas c(100, 50);
+    ASSERT_EQ(c.Play(e.Finish()), MetafileOk);
+    EXPECT_EQ(c.At(15, 15), kRed) << "records after the skipped ones are played";
+    EXPECT_EQ(c.At(50, 40), kWhite);
+
+    // Thousands of saved states and objects stay within bounds.
+    TWmf w(true);
+    for (int i = 0; i < 5000; ++i)
+        w.Add(U_WMRSAVEDC_set());
+    for (int i = 0; i < 3000; ++i)
+        w.Add(U_WMRCREATEBRUSHINDIRECT_set(U_WLOGBRUSH_set(U_BS_SOLID, TEmf::Color(kRed), 0)));
+    w.Add(U_WMRSELECTOBJECT_set(2999)).NoPen().Rect(10, 10, 20, 20);
+    for (int i = 0; i < 6000; ++i)
+        w.Add(U_WMRRESTOREDC_set(-1));
+    TCanvas c2(100, 50);
+    ASSERT_EQ(c2.Play(w.Finish()), MetafileOk);
+    EXPECT_EQ(c2.At(15, 15), kRed);
+}
+
+TEST(MetafileUntrusted, MutatedMetafilesNeverCrash) {
+    // Random byte damage: whatever the result code, playback stays in bounds
+    // (run under the address sanitizer) and finishes.
+    std::mt19937 rng(12345);
+    int played = 0;
+    for (const auto &[name, mf] : SampleMetafiles()) {
+        for (int round = 0; round < 400; ++round) {
+            Bytes b = mf;
+            int flips = 1 + int(rng() % 8);
+            for (int i = 0; i < flips; ++i) {
+                std::size_t at = rng() % b.size();
+                switch (rng() % 3) {
+                case 0:
+                    b[at] = std::uint8_t(rng());
+                    break;
+                case 1:
+                    b[at] ^= std::uint8_t(1u << (rng() % 8));
+                    break;
+                default:
+                    b[at] = (rng() % 2) ? 0xFF : 0x00;
+                    break;
+                }
+            }
+            if (rng() % 4 == 0) b.resize(rng() % b.size());
+            TCanvas c(64, 32);
+            int rc = PlayMetafile(b.data(), b.size(), c.Px.data(), c.W, c.H);
+            EXPECT_GE(rc, 0);
+            ++played;
+        }
+    }
+    EXPECT_EQ(played, 1200);
+}
+
+} // namespace
+} // namespace kadrolin
