@@ -999,3 +999,103 @@ TEST(MetafileUntrusted, MutatedMetafilesNeverCrash) {
 
 } // namespace
 } // namespace kadrolin
+
+namespace kadrolin {
+namespace {
+
+// A gradient photo of w x h pixels, 24 bits, bottom-up.
+TDib Gradient(int w, int h) {
+    TDib d;
+    U_BITMAPINFOHEADER hd = bitmapinfoheader_set(w, h, 1, 24, U_BI_RGB, 0, 0, 0, 0, 0);
+    d.Info.resize(sizeof(hd));
+    std::memcpy(d.Info.data(), &hd, sizeof(hd));
+    std::size_t stride = (std::size_t(w) * 3 + 3) / 4 * 4;
+    d.Bits.assign(stride * h, 0);
+    for (int row = 0; row < h; ++row)
+        for (int x = 0; x < w; ++x) {
+            std::uint8_t *p = &d.Bits[stride * row + 3 * x];
+            int y = h - 1 - row;              // image row
+            p[0] = std::uint8_t(255 * y / h); // blue grows downwards
+            p[1] = std::uint8_t(160);
+            p[2] = std::uint8_t(255 * x / w); // red grows rightwards
+        }
+    return d;
+}
+
+// A picture as a photo editor might save it: a photo, a face drawn over it, a
+// caption band with Turkish text, a hatched frame, all in a 1000 x 1250
+// logical window.
+Bytes PortraitEmf() {
+    TEmf e(240, 300);
+    e.Add(U_EMRSETMAPMODE_set(U_MM_ANISOTROPIC));
+    e.Add(U_EMRSETWINDOWEXTEX_set(sizel_set(1000, 1250)));
+    e.Add(U_EMRSETVIEWPORTEXTEX_set(sizel_set(240, 300)));
+    TDib photo = Gradient(64, 80);
+    e.Add(U_EMRSTRETCHDIBITS_set(
+        U_RCL_DEF, point32_set(0, 0), point32_set(1000, 1250), point32_set(0, 0), point32_set(64, 80),
+        U_DIB_RGB_COLORS, U_SRCCOPY, reinterpret_cast<PU_BITMAPINFO>(photo.Info.data()),
+        std::uint32_t(photo.Bits.size()), reinterpret_cast<char *>(photo.Bits.data())));
+    e.Pen(1, U_PS_SOLID, 12, 0x402000).SolidBrush(2, 0xF0C8A0);
+    e.Add(U_EMRELLIPSE_set(rectl_set(point32_set(300, 200), point32_set(700, 700))));
+    e.SolidBrush(3, 0x2040A0);
+    e.Add(U_EMRPIE_set(rectl_set(point32_set(200, 650), point32_set(800, 1250)), point32_set(800, 950),
+                       point32_set(200, 950)));
+    e.Add(U_EMRSAVEDC_set());
+    e.Add(U_EMRINTERSECTCLIPRECT_set(rectl_set(point32_set(0, 1050), point32_set(1000, 1250))));
+    e.NoPen().SolidBrush(4, 0xFFFFFF).Rect(0, 1050, 1000, 1250);
+    std::uint16_t *face = U_Utf8ToUtf16le("Liberation Sans", 0, nullptr);
+    U_LOGFONT lf = logfont_set(-110, 0, 0, 0, 700, 0, 0, 0, 162, 0, 0, 0, 0, face);
+    std::free(face);
+    e.Add(U_EMREXTCREATEFONTINDIRECTW_set(5, reinterpret_cast<const char *>(&lf), nullptr));
+    e.Add(U_EMRSELECTOBJECT_set(5));
+    e.Add(U_EMRSETTEXTCOLOR_set(TEmf::Color(0x800000)));
+    e.Add(U_EMRSETBKMODE_set(U_TRANSPARENT));
+    e.Add(U_EMRSETTEXTALIGN_set(U_TA_CENTER | U_TA_BASELINE));
+    std::size_t len = 0;
+    std::uint16_t *text = U_Utf8ToUtf16le("Ayşe Öztürk", 0, &len);
+    std::uint32_t *dx = dx_set(110, 700, std::uint32_t(len));
+    char *emrtext =
+        emrtext_set(point32_set(500, 1200), std::uint32_t(len), 2, text, U_ETO_NONE, U_RCL_DEF, dx);
+    std::free(dx);
+    e.Add(
+        U_EMREXTTEXTOUTW_set(U_RCL_DEF, U_GM_COMPATIBLE, 1.0f, 1.0f, reinterpret_cast<PU_EMRTEXT>(emrtext)));
+    std::free(emrtext);
+    std::free(text);
+    e.Add(U_EMRRESTOREDC_set(-1));
+    e.Add(U_EMRCREATEBRUSHINDIRECT_set(6, logbrush_set(U_BS_HATCHED, TEmf::Color(0x006000), U_HS_DIAGCROSS)));
+    e.Add(U_EMRSELECTOBJECT_set(6)).Add(U_EMRSETBKMODE_set(U_TRANSPARENT)).NoPen();
+    e.Add(U_EMRSETPOLYFILLMODE_set(U_ALTERNATE));
+    U_POINTL frame[] = {point32_set(0, 0),      point32_set(1000, 0), point32_set(1000, 1250),
+                        point32_set(0, 1250),   point32_set(40, 40),  point32_set(960, 40),
+                        point32_set(960, 1210), point32_set(40, 1210)};
+    std::uint32_t counts[] = {4, 4};
+    e.Add(U_EMRPOLYPOLYGON_set(U_RCL_DEF, 2, counts, 8, frame));
+    return e.Finish();
+}
+
+TEST(MetafilePlay, PortraitLooksRight) {
+    TCanvas c(240, 300);
+    ASSERT_EQ(c.Play(PortraitEmf()), MetafileOk);
+    c.Dump("portrait_emf");
+    auto near = [](std::uint32_t v, std::uint32_t want) {
+        for (int s : {0, 8, 16})
+            if (std::abs(int((v >> s) & 0xFF) - int((want >> s) & 0xFF)) > 24) return false;
+        return true;
+    };
+    EXPECT_TRUE(near(c.At(120, 100), 0xF0C8A0)) << std::hex << c.At(120, 100) << " face";
+    EXPECT_TRUE(near(c.At(120, 220), 0x2040A0)) << std::hex << c.At(120, 220) << " shoulders";
+    EXPECT_TRUE(near(c.At(20, 20), 0x14A00F)) << std::hex << c.At(20, 20) << " photo, top left";
+    EXPECT_TRUE(near(c.At(215, 200), 0xE1A09F)) << std::hex << c.At(215, 200) << " photo, right";
+    EXPECT_EQ(c.At(225, 256), kWhite) << "caption band";
+    EXPECT_GT(c.Count(QRect(40, 265, 160, 25),
+                      [](std::uint32_t v) { return v != kWhite && (v >> 16) > 0x40 && (v & 0xFF) < 0x60; }),
+              100)
+        << "caption text";
+    EXPECT_GT(c.Count(QRect(0, 0, 9, 300), [](std::uint32_t v) { return v == 0x006000; }), 100)
+        << "hatched frame";
+    EXPECT_EQ(c.Count(QRect(12, 12, 30, 30), [](std::uint32_t v) { return v == 0x006000; }), 0)
+        << "frame has a hole";
+}
+
+} // namespace
+} // namespace kadrolin
