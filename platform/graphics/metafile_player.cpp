@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <QRegion>
 #include <QTransform>
 
 #include <uemf.h>
@@ -33,6 +34,22 @@ constexpr std::size_t kMaxSavedStates = 4096;
 constexpr std::size_t kMaxObjects = 65535;
 constexpr double kMaxFontPixels = 2000.0;
 constexpr double kDefaultDpi = 96.0;
+constexpr int kMaxClipOps = 100000;
+constexpr int kMaxClipRects = 20000;
+// Drawing may cover the target this many times over (plus a fixed allowance
+// for small targets) before playback is given up as a hostile file.
+constexpr double kWorkPerPixel = 512.0;
+constexpr double kWorkBase = 64.0 * 1024 * 1024;
+// Figures reaching beyond this many pixels from the target are not drawn:
+// the rasteriser's fixed-point coordinates would overflow.
+constexpr double kMaxCoordinate = 4.0 * 1024 * 1024;
+
+bool InTargetRange(const QRectF &r) {
+    return std::isfinite(r.left()) && std::isfinite(r.right()) && std::isfinite(r.top()) &&
+           std::isfinite(r.bottom()) && std::fabs(r.left()) < kMaxCoordinate &&
+           std::fabs(r.right()) < kMaxCoordinate && std::fabs(r.top()) < kMaxCoordinate &&
+           std::fabs(r.bottom()) < kMaxCoordinate;
+}
 
 // Little-endian reads that never leave the record; a read out of range marks
 // the record bad and yields zero.
@@ -305,7 +322,7 @@ struct TState {
     QPointF WinExt{1, 1}, VpExt{1, 1};
     QTransform World;
     bool HasClip = false;
-    QPainterPath Clip; // target pixels
+    QRegion Clip; // target pixels
     QPointF Cur;
 };
 
@@ -317,6 +334,7 @@ class TPlayer {
   public:
     TPlayer(QImage &img, bool windows) : Img(img), Wmf(windows) {
         TextOk = QGuiApplication::instance() != nullptr;
+        WorkLimit = kWorkPerPixel * double(img.width()) * img.height() + kWorkBase;
     }
 
     bool Begin() { return P.begin(&Img); }
@@ -338,6 +356,12 @@ class TPlayer {
     bool InPath = false;
     QPainterPath Path; // logical units of the path's records
 
+    // Work budget: pixels touched so far, and the most a file may ask for.
+    double Work = 0;
+    double WorkLimit = 0;
+    bool Exhausted = false;
+    int ClipOps = 0;
+
     std::unordered_map<std::uint32_t, TObject> EmfObjects;
     std::vector<TObject> WmfObjects;
     std::set<std::size_t> WmfFree;
@@ -351,7 +375,8 @@ class TPlayer {
     void SetMapMode(int mode);
     void ApplyClip();
     void ClipRect(const QRectF &logical, bool exclude);
-    void ClipPath(const QPainterPath &target, int mode);
+    void ClipRegion(const QRegion &target, int mode);
+    bool Spend(const QRectF &target);
     void SaveDC();
     void RestoreDC(int n);
 
@@ -437,50 +462,67 @@ void TPlayer::SetMapMode(int mode) {
 void TPlayer::ApplyClip() {
     P.setTransform(QTransform());
     if (S.HasClip)
-        P.setClipPath(S.Clip);
+        P.setClipRegion(S.Clip);
     else
         P.setClipping(false);
 }
 
-void TPlayer::ClipRect(const QRectF &logical, bool exclude) {
-    QPainterPath rp;
-    rp.addRect(logical.normalized());
-    rp = ToTarget().map(rp);
-    QPainterPath base = S.Clip;
-    if (!S.HasClip) {
-        base = QPainterPath();
-        base.addRect(QRectF(Img.rect()));
+// The pixels a figure covers, as the clip region takes them.
+QRegion RegionOf(const QPainterPath &target) {
+    QRegion region;
+    Qt::FillRule rule = target.fillRule();
+    for (const QPolygonF &poly : target.toFillPolygons()) {
+        QRegion part(poly.toPolygon(), rule);
+        region = rule == Qt::WindingFill ? region.united(part) : region.xored(part);
     }
-    S.Clip = exclude ? base.subtracted(rp) : base.intersected(rp);
-    S.HasClip = true;
-    ApplyClip();
+    return region;
 }
 
-void TPlayer::ClipPath(const QPainterPath &target, int mode) {
-    QPainterPath base = S.Clip;
-    if (!S.HasClip) {
-        base = QPainterPath();
-        base.addRect(QRectF(Img.rect()));
+void TPlayer::ClipRect(const QRectF &logical, bool exclude) {
+    QTransform t = ToTarget();
+    QRegion region;
+    if (t.m12() == 0 && t.m21() == 0) { // the usual case: pixel edges as the old platform rounds them
+        QRectF r = t.mapRect(logical.normalized());
+        if (!InTargetRange(r)) return;
+        QPoint tl(int(std::lround(r.left())), int(std::lround(r.top())));
+        QPoint br(int(std::lround(r.right())), int(std::lround(r.bottom())));
+        region = QRegion(QRect(tl, br - QPoint(1, 1)));
+    } else {
+        QPainterPath path;
+        path.addRect(logical.normalized());
+        path = t.map(path);
+        if (!InTargetRange(path.boundingRect())) return;
+        region = RegionOf(path);
     }
+    ClipRegion(region, exclude ? 4 : 1);
+}
+
+void TPlayer::ClipRegion(const QRegion &target, int mode) {
+    // A file that keeps reshaping the clip must not make playback endless.
+    if (++ClipOps > kMaxClipOps) return;
+    QRegion base = S.HasClip ? S.Clip : QRegion(Img.rect());
+    QRegion result;
     switch (mode) {
     case 1:
-        S.Clip = base.intersected(target);
+        result = base.intersected(target);
         break;
     case 2:
-        S.Clip = base.united(target);
+        result = base.united(target);
         break;
     case 3:
-        S.Clip = base.united(target).subtracted(base.intersected(target));
+        result = base.xored(target);
         break;
     case 4:
-        S.Clip = base.subtracted(target);
+        result = base.subtracted(target);
         break;
     case 5:
-        S.Clip = target;
+        result = target;
         break;
     default:
         return;
     }
+    if (result.rectCount() > kMaxClipRects) result = QRegion(result.boundingRect());
+    S.Clip = result;
     S.HasClip = true;
     ApplyClip();
 }
@@ -608,15 +650,25 @@ void TPlayer::Draw(QPainterPath path, bool fill, bool stroke) {
         return;
     QTransform t = ToTarget();
     path.setFillRule(S.FillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill);
+    QPen pen = stroke ? MakePen(t) : QPen(Qt::NoPen);
+    QRectF bounds = t.mapRect(path.controlPointRect());
+    if (!InTargetRange(bounds) || !Spend(bounds)) return;
     P.setTransform(t);
     if (fill && S.Brush.Style == 2 && S.BkMode == 2) {
         P.setPen(Qt::NoPen);
         P.setBrush(S.BkColor);
         P.drawPath(path);
     }
-    P.setPen(stroke ? MakePen(t) : QPen(Qt::NoPen));
+    P.setPen(pen);
     P.setBrush(fill ? MakeBrush(t) : QBrush(Qt::NoBrush));
     P.drawPath(path);
+}
+
+bool TPlayer::Spend(const QRectF &target) {
+    QRectF visible = target.normalized().intersected(QRectF(Img.rect()));
+    Work += 1.0 + (visible.isEmpty() ? 0.0 : visible.width() * visible.height());
+    if (Work > WorkLimit) Exhausted = true;
+    return !Exhausted;
 }
 
 void TPlayer::Shape(const QPainterPath &path, bool fill) {
@@ -755,12 +807,18 @@ void TPlayer::RoundRect(QRectF box, QSizeF corner) {
 void TPlayer::FillRects(const std::vector<QRectF> &rects, const QBrush &brush, bool device) {
     QTransform t = device ? DevToTarget : ToTarget();
     P.setTransform(t);
-    for (const QRectF &r : rects)
+    for (const QRectF &r : rects) {
+        QRectF m = t.mapRect(r.normalized());
+        if (!InTargetRange(m)) continue;
+        if (!Spend(m)) return;
         P.fillRect(r.normalized(), brush);
+    }
 }
 
 void TPlayer::PatBlt(const QRectF &r, std::uint32_t rop) {
     QTransform t = ToTarget();
+    QRectF m = t.mapRect(r.normalized());
+    if (!InTargetRange(m) || !Spend(m)) return;
     P.setTransform(t);
     switch (rop) {
     case 0x00000042:
@@ -805,6 +863,8 @@ void TPlayer::Blit(const QImage &source, QRectF dest, QRectF src, std::uint32_t 
     }
     QTransform t = ToTarget();
     P.setTransform(t);
+    QRectF m = t.mapRect(dest);
+    if (!InTargetRange(m) || !Spend(m)) return;
     P.setRenderHint(QPainter::SmoothPixmapTransform, S.StretchMode == 4);
     switch (rop) {
     case 0x008800C6:
@@ -828,6 +888,8 @@ void TPlayer::Text(QPointF ref, const QString &text, const std::vector<double> &
                    const QRectF *rect) {
     QTransform t = ToTarget();
     if (rect && (options & 0x2)) { // opaque rectangle
+        QRectF m = t.mapRect(rect->normalized());
+        if (!InTargetRange(m) || !Spend(m)) return;
         P.setTransform(t);
         P.fillRect(rect->normalized(), S.BkColor);
     }
@@ -899,6 +961,10 @@ void TPlayer::Text(QPointF ref, const QString &text, const std::vector<double> &
         P.setClipRect(rect->normalized(), S.HasClip ? Qt::IntersectClip : Qt::ReplaceClip);
     }
     QPointF p0 = t.map(ref);
+    if (!InTargetRange(QRectF(p0, QSizeF(1, 1))) || !Spend(QRectF(p0, QSizeF(std::max(total, size), size)))) {
+        P.restore();
+        return;
+    }
     P.setTransform(QTransform().translate(p0.x(), p0.y()).rotate(-angle));
     if (S.BkMode == 2)
         P.fillRect(QRectF(xoff, yoff - fm.ascent(), total, fm.ascent() + fm.descent()), S.BkColor);
@@ -1166,6 +1232,7 @@ int TPlayer::PlayEmf(const std::uint8_t *data, std::size_t size) {
         if (type == U_EMR_EOF) return MetafileOk;
         int rc = EmfRecord(type, r);
         if (rc) return rc;
+        if (Exhausted) return MetafileTooComplex;
         off += n;
     }
     // Ran out of records without an end record.
@@ -1467,7 +1534,8 @@ int TPlayer::EmfRecord(std::uint32_t type, TSpan r) {
         path.setFillRule(S.FillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill);
         InPath = false;
         Path = QPainterPath();
-        ClipPath(ToTarget().map(path), r.I32(8));
+        path = ToTarget().map(path);
+        if (InTargetRange(path.boundingRect())) ClipRegion(RegionOf(path), r.I32(8));
         break;
     }
     case U_EMR_EXTSELECTCLIPRGN: {
@@ -1476,16 +1544,26 @@ int TPlayer::EmfRecord(std::uint32_t type, TSpan r) {
         if (r.Bad) return MetafileBadRecord;
         if (mode == 5 && cb == 0) { // back to no clipping
             S.HasClip = false;
-            S.Clip = QPainterPath();
+            S.Clip = QRegion();
             ApplyClip();
             break;
         }
         std::vector<QRectF> rects;
         if (!ReadRegionRects(r, 16, cb, rects)) return MetafileBadRecord;
-        QPainterPath region;
-        for (const QRectF &rc : rects)
-            region.addRect(rc.normalized());
-        ClipPath(DevToTarget.map(region), mode);
+        // Region rectangles are device pixels; the device maps onto the
+        // target without rotation.
+        std::vector<QRect> pixels;
+        pixels.reserve(rects.size());
+        for (const QRectF &rc : rects) {
+            QRectF m = DevToTarget.mapRect(rc.normalized());
+            if (!InTargetRange(m)) continue;
+            QPoint tl(int(std::lround(m.left())), int(std::lround(m.top())));
+            QPoint br(int(std::lround(m.right())), int(std::lround(m.bottom())));
+            if (br.x() > tl.x() && br.y() > tl.y()) pixels.emplace_back(tl, br - QPoint(1, 1));
+        }
+        QRegion region;
+        region.setRects(pixels.data(), int(std::min<std::size_t>(pixels.size(), INT32_MAX)));
+        ClipRegion(region, mode);
         break;
     }
     case U_EMR_FILLRGN: {
@@ -1674,6 +1752,7 @@ int TPlayer::PlayWmf(const std::uint8_t *data, std::size_t size) {
         if (fn == 0) return MetafileOk;
         int rc = WmfRecord(fn, r);
         if (rc) return rc;
+        if (Exhausted) return MetafileTooComplex;
         off += r.N;
     }
     return std::uint64_t(w.SizeWords) * 2 > size - w.HeaderOffset ? MetafileTruncated : MetafileOk;

@@ -37,6 +37,7 @@ enum TMetafileError : int {
     MetafileNotMetafile = 2, // the bytes do not start with a metafile header
     MetafileBadRecord = 3,   // a record's size or contents do not fit
     MetafileTruncated = 4,   // the bytes end before the records do
+    MetafileTooComplex = 5,  // drawing would go on far longer than any picture needs
 };
 
 } // namespace kadrolin

@@ -411,6 +411,22 @@ TEST(MetafilePlay, ClippingAndSavedStates) {
         {"restore drops the clip",
          [&](TEmf &e) { e.Add(U_EMRSAVEDC_set()).Add(clip(10, 10, 20, 20)).Add(U_EMRRESTOREDC_set(-1)); },
          QRect(0, 0, 100, 50)},
+        {"region in device pixels",
+         [&](TEmf &e) {
+             U_RECTL rects[] = {rectl_set(point32_set(10, 10), point32_set(30, 20))};
+             PU_RGNDATA rgn = rgndata_set(rgndataheader_set(1, rects[0]), rects);
+             e.Add(U_EMREXTSELECTCLIPRGN_set(U_RGN_COPY, rgn));
+             std::free(rgn);
+         },
+         QRect(10, 10, 20, 10)},
+        {"region reset",
+         [&](TEmf &e) {
+             e.Add(clip(10, 10, 20, 20));
+             // libUEMF writes no empty region, so this record is spelled out.
+             std::uint32_t reset[4] = {U_EMR_EXTSELECTCLIPRGN, 16, 0, U_RGN_COPY};
+             e.Add(static_cast<char *>(std::memcpy(std::malloc(16), reset, 16)));
+         },
+         QRect(0, 0, 100, 50)},
         {"clip follows the mapping",
          [&](TEmf &e) {
              e.Add(U_EMRSETWINDOWORGEX_set(point32_set(-10, -10)));
@@ -962,6 +978,31 @@ TEST(MetafileUntrusted, UnknownRecordsAreSkippedAndHugeBitmapsIgnored) {
     TCanvas c2(100, 50);
     ASSERT_EQ(c2.Play(w.Finish()), MetafileOk);
     EXPECT_EQ(c2.At(15, 15), kRed);
+}
+
+TEST(MetafileUntrusted, EndlessDrawingIsCutShort) {
+    // Each rectangle covers the whole target; a few thousand are a picture,
+    // tens of thousands are an attack on the machine's time.
+    TEmf e;
+    e.NoPen().SolidBrush(1, kRed);
+    for (int i = 0; i < 20000; ++i)
+        e.Rect(0, 0, 100, 50);
+    TCanvas c(100, 50);
+    EXPECT_EQ(c.Play(e.Finish()), MetafileTooComplex);
+    EXPECT_EQ(c.At(50, 25), kRed) << "what was drawn stays";
+
+    // Thousands of clip changes still end, with the clip they describe.
+    TEmf clips;
+    clips.NoPen().SolidBrush(1, kRed);
+    for (int i = 0; i < 3000; ++i) {
+        int x = i % 100, y = (i / 100) % 50;
+        clips.Add(U_EMREXCLUDECLIPRECT_set(rectl_set(point32_set(x, y), point32_set(x + 1, y + 1))));
+    }
+    clips.Rect(0, 0, 100, 50);
+    TCanvas c2(100, 50);
+    ASSERT_EQ(c2.Play(clips.Finish()), MetafileOk);
+    EXPECT_EQ(c2.Count(QRect(0, 0, 100, 30), IsWhite), 3000);
+    EXPECT_EQ(c2.Count(QRect(0, 30, 100, 20), IsRed), 2000);
 }
 
 TEST(MetafileUntrusted, MutatedMetafilesNeverCrash) {
