@@ -200,7 +200,9 @@ int MaskValue(std::uint32_t v, std::uint32_t mask) {
     return int((((v & mask) >> shift) * 255 + m / 2) / m);
 }
 
-QImage DecodeDibBits(const TDibLayout &d, const std::uint8_t *bits, std::size_t size) {
+// alpha: keep the fourth byte of 32-bit pixels as premultiplied coverage,
+// as alpha blending reads it.
+QImage DecodeDibBits(const TDibLayout &d, const std::uint8_t *bits, std::size_t size, bool alpha = false) {
     if (d.Compression == 4 || d.Compression == 5) {
         if (size > std::size_t(INT32_MAX)) return QImage();
         QImage img = QImage::fromData(bits, int(size));
@@ -209,7 +211,8 @@ QImage DecodeDibBits(const TDibLayout &d, const std::uint8_t *bits, std::size_t 
     }
     std::size_t stride = ((std::size_t(d.Width) * d.Bits + 31) / 32) * 4;
     if (stride == 0 || size / stride < std::size_t(d.Height)) return QImage();
-    QImage img(d.Width, d.Height, QImage::Format_RGB32);
+    alpha = alpha && d.Bits == 32 && d.Compression == 0;
+    QImage img(d.Width, d.Height, alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
     if (img.isNull()) return img;
     auto color = [&](std::size_t i) -> QRgb { return i < d.Colors.size() ? d.Colors[i] : qRgb(0, 0, 0); };
     for (int y = 0; y < d.Height; ++y) {
@@ -236,6 +239,11 @@ QImage DecodeDibBits(const TDibLayout &d, const std::uint8_t *bits, std::size_t 
                 break;
             case 32: {
                 const std::uint8_t *p = row + 4 * x;
+                if (alpha) {
+                    int a = p[3];
+                    out[x] = qRgba(std::min<int>(p[2], a), std::min<int>(p[1], a), std::min<int>(p[0], a), a);
+                    break;
+                }
                 if (d.Compression == 3) {
                     std::uint32_t v = p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t(p[3]) << 24;
                     out[x] =
@@ -257,11 +265,11 @@ QImage DecodeDibBits(const TDibLayout &d, const std::uint8_t *bits, std::size_t 
 // A DIB whose header and bits lie at given offsets of a record (enhanced
 // metafiles keep them apart).
 QImage DecodeDib(TSpan rec, std::uint32_t offBmi, std::uint32_t cbBmi, std::uint32_t offBits,
-                 std::uint32_t cbBits, std::uint32_t usage) {
+                 std::uint32_t cbBits, std::uint32_t usage, bool alpha = false) {
     if (!cbBmi || !rec.Has(offBmi, cbBmi) || !rec.Has(offBits, cbBits)) return QImage();
     TDibLayout d;
     if (!ReadDibHeader(TSpan{rec.P + offBmi, cbBmi}, usage, d)) return QImage();
-    return DecodeDibBits(d, rec.P + offBits, cbBits);
+    return DecodeDibBits(d, rec.P + offBits, cbBits, alpha);
 }
 
 // A packed DIB: header, colour table and bits one after the other.
@@ -395,7 +403,7 @@ class TPlayer {
     void RoundRect(QRectF box, QSizeF corner);
     void FillRects(const std::vector<QRectF> &rects, const QBrush &brush, bool device);
     void PatBlt(const QRectF &r, std::uint32_t rop);
-    void Blit(const QImage &img, QRectF dest, QRectF src, std::uint32_t rop);
+    void Blit(const QImage &img, QRectF dest, QRectF src, std::uint32_t rop, double opacity = 1.0);
     void Text(QPointF ref, const QString &text, const std::vector<double> &dx, std::uint32_t options,
               const QRectF *rect);
     void PathEnd(bool fill, bool stroke);
@@ -837,7 +845,7 @@ void TPlayer::PatBlt(const QRectF &r, std::uint32_t rop) {
     }
 }
 
-void TPlayer::Blit(const QImage &source, QRectF dest, QRectF src, std::uint32_t rop) {
+void TPlayer::Blit(const QImage &source, QRectF dest, QRectF src, std::uint32_t rop, double opacity) {
     if (source.isNull() || dest.width() == 0 || dest.height() == 0) return;
     QImage img = source;
     // A negative extent mirrors the picture.
@@ -879,7 +887,9 @@ void TPlayer::Blit(const QImage &source, QRectF dest, QRectF src, std::uint32_t 
     default:
         break;
     }
+    P.setOpacity(opacity);
     P.drawImage(dest, img, src);
+    P.setOpacity(1.0);
     P.setCompositionMode(QPainter::CompositionMode_SourceOver);
     P.setRenderHint(QPainter::SmoothPixmapTransform, false);
 }
@@ -1184,6 +1194,7 @@ bool Played(std::uint32_t type) {
                                            U_EMR_PAINTRGN,
                                            U_EMR_BITBLT,
                                            U_EMR_STRETCHBLT,
+                                           U_EMR_ALPHABLEND,
                                            U_EMR_STRETCHDIBITS,
                                            U_EMR_SETDIBITSTODEVICE,
                                            U_EMR_EXTTEXTOUTA,
@@ -1599,6 +1610,37 @@ int TPlayer::EmfRecord(std::uint32_t type, TSpan r) {
         if (type == U_EMR_STRETCHBLT) srcSize = QSizeF(r.I32(100), r.I32(104));
         if (r.Bad) return MetafileBadRecord;
         Blit(img, dest, QRectF(src, srcSize), rop);
+        break;
+    }
+    case U_EMR_ALPHABLEND: {
+        QRectF dest(r.I32(24), r.I32(28), r.I32(32), r.I32(36));
+        int constant = r.U8(42), format = r.U8(43);
+        QRectF src(r.I32(44), r.I32(48), r.I32(100), r.I32(104));
+        std::uint32_t usage = r.U32(80), offBmi = r.U32(84), cbBmi = r.U32(88), offBits = r.U32(92),
+                      cbBits = r.U32(96);
+        if (r.Bad) return MetafileBadRecord;
+        QImage img = DecodeDib(r, offBmi, cbBmi, offBits, cbBits, usage, format == 1);
+        Blit(img, dest, src, 0x00CC0020, constant / 255.0);
+        break;
+    }
+    case 108: { // small text: reference, count, options, mode, scales, [bounds], characters
+        QPointF ref = r.PointL(8);
+        std::uint32_t nChars = r.U32(16), options = r.U32(20);
+        std::size_t at = (options & 0x100) ? 36 : 52;
+        bool narrow = options & 0x200;
+        if (r.Bad || nChars > r.N || !r.Has(at, std::size_t(nChars) * (narrow ? 1 : 2)))
+            return MetafileBadRecord;
+        QString text;
+        if (narrow) {
+            text = QString::fromStdString(
+                Cp1254ToUtf8(std::string(reinterpret_cast<const char *>(r.P + at), nChars)));
+        } else {
+            std::u16string u(nChars, u'\0');
+            for (std::uint32_t i = 0; i < nChars; ++i)
+                u[i] = r.U16(at + 2 * std::size_t(i));
+            text = QString::fromStdU16String(u);
+        }
+        Text(ref, text, {}, options & ~0x6u, nullptr);
         break;
     }
     case U_EMR_STRETCHDIBITS:

@@ -10,6 +10,7 @@
 #include <uemf_utf.h>
 #include <uwmf.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -1136,6 +1137,101 @@ TEST(MetafilePlay, PortraitLooksRight) {
         << "hatched frame";
     EXPECT_EQ(c.Count(QRect(12, 12, 30, 30), [](std::uint32_t v) { return v == 0x006000; }), 0)
         << "frame has a hole";
+}
+
+} // namespace
+} // namespace kadrolin
+
+namespace kadrolin {
+namespace {
+
+TEST(MetafilePlay, AlphaBlendUsesCoverageAndConstantAlpha) {
+    // Two pixels, premultiplied: opaque red, then nothing at all.
+    U_BITMAPINFOHEADER h = bitmapinfoheader_set(2, 1, 1, 32, U_BI_RGB, 0, 0, 0, 0, 0);
+    std::uint8_t px[8] = {0, 0, 255, 255, 0, 0, 0, 0};
+    struct Case {
+        std::uint8_t Global, Format;
+        std::uint32_t Left, Right;
+    };
+    const Case cases[] = {
+        {255, U_AC_SRC_ALPHA, kRed, kBlue}, {128, U_AC_SRC_ALPHA, 0x7F007F, kBlue}, {255, 0, kRed, 0x000000}};
+    for (const Case &k : cases) {
+        TEmf e;
+        e.NoPen().SolidBrush(1, kBlue).Rect(0, 0, 100, 50);
+        U_BLEND blend{0, 0, k.Global, k.Format};
+        e.Add(U_EMRALPHABLEND_set(U_RCL_DEF, point32_set(0, 0), point32_set(100, 50), point32_set(0, 0),
+                                  point32_set(2, 1), xform_set(1, 0, 0, 1, 0, 0), TEmf::Color(0),
+                                  U_DIB_RGB_COLORS, blend, reinterpret_cast<PU_BITMAPINFO>(&h), 8,
+                                  reinterpret_cast<char *>(px)));
+        TCanvas c(100, 50);
+        ASSERT_EQ(c.Play(e.Finish()), MetafileOk);
+        auto near = [](std::uint32_t a, std::uint32_t b) {
+            for (int s : {0, 8, 16})
+                if (std::abs(int((a >> s) & 0xFF) - int((b >> s) & 0xFF)) > 3) return false;
+            return true;
+        };
+        EXPECT_TRUE(near(c.At(25, 25), k.Left)) << std::hex << c.At(25, 25) << " global " << int(k.Global);
+        EXPECT_TRUE(near(c.At(75, 25), k.Right)) << std::hex << c.At(75, 25) << " global " << int(k.Global);
+    }
+}
+
+// The same kind of picture as a placeable Windows metafile in twips, with
+// text through the extended text record (opaque band, advances given).
+Bytes PortraitWmf() {
+    TWmf w(true, 3600, 4500, 1440);
+    w.Add(U_WMRSETMAPMODE_set(U_MM_ANISOTROPIC));
+    w.Add(U_WMRSETWINDOWORG_set(point16_set(0, 0)));
+    w.Add(U_WMRSETWINDOWEXT_set(point16_set(3600, 4500)));
+    TDib photo = Gradient(48, 60);
+    w.Add(U_WMRSTRETCHDIB_set(point16_set(0, 0), point16_set(3600, 4500), point16_set(0, 0),
+                              point16_set(48, 60), U_DIB_RGB_COLORS, U_SRCCOPY,
+                              reinterpret_cast<PU_BITMAPINFO>(photo.Info.data()),
+                              std::uint32_t(photo.Bits.size()), reinterpret_cast<char *>(photo.Bits.data())));
+    w.Add(U_WMRCREATEPENINDIRECT_set(U_PEN_set(U_PS_SOLID, 40, TEmf::Color(0x402000))));
+    w.Add(U_WMRSELECTOBJECT_set(0));
+    w.Add(U_WMRCREATEBRUSHINDIRECT_set(U_WLOGBRUSH_set(U_BS_SOLID, TEmf::Color(0xF0C8A0), 0)));
+    w.Add(U_WMRSELECTOBJECT_set(1));
+    w.Add(U_WMRELLIPSE_set(U_RECT16_set(point16_set(1100, 700), point16_set(2500, 2500))));
+    w.Add(U_WMRCREATEBRUSHINDIRECT_set(U_WLOGBRUSH_set(U_BS_SOLID, TEmf::Color(0x2040A0), 0)));
+    w.Add(U_WMRSELECTOBJECT_set(2));
+    w.Add(U_WMRPIE_set(point16_set(2900, 3400), point16_set(700, 3400),
+                       U_RECT16_set(point16_set(700, 2300), point16_set(2900, 4500))));
+    w.Add(U_WMRDELETEOBJECT_set(1)); // frees slot 1 for the font
+    U_FONT *font =
+        U_FONT_set(-380, 0, 0, 0, 700, 0, 0, 0, 162, 0, 0, 0, 0, const_cast<char *>("Liberation Serif"));
+    w.Add(U_WMRCREATEFONTINDIRECT_set(font));
+    std::free(font);
+    w.Add(U_WMRSELECTOBJECT_set(1));
+    w.Add(U_WMRSETTEXTCOLOR_set(TEmf::Color(0x800000)));
+    w.Add(U_WMRSETBKCOLOR_set(TEmf::Color(0xFFFFFF)));
+    w.Add(U_WMRSETTEXTALIGN_set(U_TA_CENTER | U_TA_BASELINE));
+    char name[] = "\xDD\x6C\x6B\x6E\x75\x72 \xC7\x61\xF0\x6C\x61\x72"; // İlknur Çağlar
+    std::vector<std::int16_t> dx(std::strlen(name), 200);
+    char *text =
+        U_WMREXTTEXTOUT_set(point16_set(1800, 4300), std::int16_t(std::strlen(name)), U_ETO_OPAQUE, name,
+                            dx.data(), U_RECT16_set(point16_set(0, 3850), point16_set(3600, 4500)));
+    // libUEMF writes this record's rectangle bottom first; files from the
+    // old platform have left, top, right, bottom.
+    std::int16_t rect[4];
+    std::memcpy(rect, text + 14, 8);
+    std::reverse(rect, rect + 4);
+    std::memcpy(text + 14, rect, 8);
+    w.Add(text);
+    return w.Finish();
+}
+
+TEST(MetafilePlay, WindowsPortraitLooksRight) {
+    TCanvas c(240, 300);
+    ASSERT_EQ(c.Play(PortraitWmf()), MetafileOk);
+    c.Dump("portrait_wmf");
+    EXPECT_EQ(c.At(120, 100), 0xF0C8A0u) << "face";
+    EXPECT_EQ(c.At(120, 220), 0x2040A0u) << "shoulders";
+    EXPECT_EQ(c.At(5, 262), kWhite) << "opaque band of the caption";
+    EXPECT_GT(c.Count(QRect(20, 262, 200, 38),
+                      [](std::uint32_t v) { return (v >> 16) > 0x40 && (v & 0xFFFF) < 0x3030; }),
+              100)
+        << "caption text";
+    EXPECT_NE(c.At(5, 5), kWhite) << "photo";
 }
 
 } // namespace
