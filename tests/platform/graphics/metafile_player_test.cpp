@@ -2,6 +2,7 @@
 // pixel buffer and checked by their pixels.
 #include "platform/graphics/metafile_player.h"
 
+#include <QFile>
 #include <QImage>
 #include <QRect>
 #include <gtest/gtest.h>
@@ -169,6 +170,15 @@ struct TCanvas {
         img.save(QString::fromStdString(std::string(dir) + "/" + name + ".png"));
     }
 };
+
+// The metafiles themselves go beside the pictures, as seeds for the fuzz
+// target and as fixtures.
+void DumpMetafile(const std::string &name, const Bytes &mf) {
+    const char *dir = std::getenv("KADROLIN_METAFILE_DUMP");
+    if (!dir) return;
+    QFile f(QString::fromStdString(std::string(dir) + "/" + name));
+    if (f.open(QIODevice::WriteOnly)) f.write(reinterpret_cast<const char *>(mf.data()), qint64(mf.size()));
+}
 
 bool IsRed(std::uint32_t c) {
     return c == kRed;
@@ -871,11 +881,12 @@ std::vector<std::pair<std::string, Bytes>> SampleMetafiles() {
                               U_DIB_RGB_COLORS, U_SRCCOPY, bmi, std::uint32_t(d.Bits.size()), px));
     char text[] = "\xDE\x69\xFE";
     w.Add(U_WMRTEXTOUT_set(point16_set(5, 5), text));
-    return {{"emf shapes", e.Finish()}, {"emf text", emf}, {"wmf", w.Finish()}};
+    return {{"emf_shapes", e.Finish()}, {"emf_text", emf}, {"wmf_shapes", w.Finish()}};
 }
 
 TEST(MetafileUntrusted, TruncatedMetafilesFail) {
     for (const auto &[name, mf] : SampleMetafiles()) {
+        DumpMetafile(name + (name.rfind("wmf", 0) == 0 ? ".wmf" : ".emf"), mf);
         // Every cut that leaves the header whole but loses records.
         for (std::size_t cut = 40; cut + 1 < mf.size(); cut += 2) {
             TCanvas c(100, 50);
@@ -1117,8 +1128,10 @@ Bytes PortraitEmf() {
 
 TEST(MetafilePlay, PortraitLooksRight) {
     TCanvas c(240, 300);
-    ASSERT_EQ(c.Play(PortraitEmf()), MetafileOk);
+    Bytes mf = PortraitEmf();
+    ASSERT_EQ(c.Play(mf), MetafileOk);
     c.Dump("portrait_emf");
+    DumpMetafile("portrait.emf", mf);
     auto near = [](std::uint32_t v, std::uint32_t want) {
         for (int s : {0, 8, 16})
             if (std::abs(int((v >> s) & 0xFF) - int((want >> s) & 0xFF)) > 24) return false;
@@ -1222,8 +1235,10 @@ Bytes PortraitWmf() {
 
 TEST(MetafilePlay, WindowsPortraitLooksRight) {
     TCanvas c(240, 300);
-    ASSERT_EQ(c.Play(PortraitWmf()), MetafileOk);
+    Bytes mf = PortraitWmf();
+    ASSERT_EQ(c.Play(mf), MetafileOk);
     c.Dump("portrait_wmf");
+    DumpMetafile("portrait.wmf", mf);
     EXPECT_EQ(c.At(120, 100), 0xF0C8A0u) << "face";
     EXPECT_EQ(c.At(120, 220), 0x2040A0u) << "shoulders";
     EXPECT_EQ(c.At(5, 262), kWhite) << "opaque band of the caption";
@@ -1232,6 +1247,46 @@ TEST(MetafilePlay, WindowsPortraitLooksRight) {
               100)
         << "caption text";
     EXPECT_NE(c.At(5, 5), kWhite) << "photo";
+}
+
+} // namespace
+} // namespace kadrolin
+
+namespace kadrolin {
+namespace {
+
+// The files in tests/fixtures/metafile are what this test file writes (run it
+// with KADROLIN_METAFILE_DUMP set to regenerate them); other parts of the
+// program load them as picture files.
+TEST(MetafileFixtures, StoredFilesPlay) {
+    struct Case {
+        const char *File;
+        TMetafileKind Kind;
+        int Width, Height;
+        QPoint Probe;
+        std::uint32_t Color;
+    };
+    const Case cases[] = {
+        {"portrait.emf", TMetafileKind::Enhanced, 227, 283, QPoint(120, 100), 0xF0C8A0},
+        {"portrait.wmf", TMetafileKind::Windows, 240, 300, QPoint(120, 100), 0xF0C8A0},
+        {"emf_shapes.emf", TMetafileKind::Enhanced, 94, 47, QPoint(40, 40), kRed},
+        {"wmf_shapes.wmf", TMetafileKind::Windows, 100, 50, QPoint(40, 40), kRed},
+        {"emf_text.emf", TMetafileKind::Enhanced, 189, 47, QPoint(0, 0), kWhite},
+    };
+    for (const Case &k : cases) {
+        QFile f(QString(KADROLIN_FIXTURES) + "/metafile/" + k.File);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << k.File;
+        QByteArray bytes = f.readAll();
+        Bytes mf(bytes.begin(), bytes.end());
+        TMetafileHeader h;
+        ASSERT_TRUE(ReadMetafileHeader(mf.data(), mf.size(), h)) << k.File;
+        EXPECT_EQ(h.Kind, k.Kind) << k.File;
+        EXPECT_EQ(h.Width, k.Width) << k.File;
+        EXPECT_EQ(h.Height, k.Height) << k.File;
+        TCanvas c(std::max(h.Width, 240), std::max(h.Height, 100));
+        ASSERT_EQ(c.Play(mf), MetafileOk) << k.File;
+        EXPECT_EQ(c.At(k.Probe.x(), k.Probe.y()), k.Color) << k.File;
+    }
 }
 
 } // namespace
