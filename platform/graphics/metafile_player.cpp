@@ -35,6 +35,7 @@ constexpr std::size_t kMaxObjects = 65535;
 constexpr double kMaxFontPixels = 2000.0;
 constexpr double kDefaultDpi = 96.0;
 constexpr int kMaxClipOps = 100000;
+constexpr int kMaxTextChars = 16384;
 constexpr int kMaxClipRects = 20000;
 // Drawing may cover the target this many times over (plus a fixed allowance
 // for small targets) before playback is given up as a hostile file.
@@ -340,7 +341,7 @@ bool Finite(double v) {
 
 class TPlayer {
   public:
-    TPlayer(QImage &img, bool windows) : Img(img), Wmf(windows) {
+    explicit TPlayer(QImage &img) : Img(img) {
         TextOk = QGuiApplication::instance() != nullptr;
         WorkLimit = kWorkPerPixel * double(img.width()) * img.height() + kWorkBase;
     }
@@ -354,7 +355,6 @@ class TPlayer {
   private:
     QImage &Img;
     QPainter P;
-    bool Wmf;
     bool TextOk = false;
     TState S;
     std::vector<TState> Saved;
@@ -904,6 +904,8 @@ void TPlayer::Text(QPointF ref, const QString &text, const std::vector<double> &
         P.fillRect(rect->normalized(), S.BkColor);
     }
     if (text.isEmpty() || !TextOk || (options & 0x10)) // glyph indices cannot be drawn
+        return;
+    if (text.size() > kMaxTextChars) // no caption is this long; drawing it would take ages
         return;
     if (S.TextAlign & 1) ref = S.Cur;
     QPointF o = t.map(QPointF(0, 0));
@@ -2128,6 +2130,21 @@ int TPlayer::WmfRecord(std::uint16_t fn, TSpan r) {
 
 } // namespace
 
+namespace {
+
+// A picture larger than the player can draw is refused at the header, so no
+// caller allocates a bitmap for it.
+bool SetSize(TMetafileHeader &h, double px, double py, double mmx, double mmy) {
+    if (!(px >= 1 && py >= 1 && px <= kMaxTargetSide && py <= kMaxTargetSide)) return false;
+    h.Width = int(std::lround(px));
+    h.Height = int(std::lround(py));
+    h.MMWidth = int(std::lround(mmx));
+    h.MMHeight = int(std::lround(mmy));
+    return true;
+}
+
+} // namespace
+
 bool ReadMetafileHeader(const std::uint8_t *data, std::size_t size, TMetafileHeader &header) {
     if (!data || size < 18) return false;
     TSpan s{data, size};
@@ -2139,17 +2156,10 @@ bool ReadMetafileHeader(const std::uint8_t *data, std::size_t size, TMetafileHea
         TMetafileHeader h;
         h.Kind = TMetafileKind::Enhanced;
         if (mmW > 0 && mmH > 0) {
-            h.MMWidth = int(mmW);
-            h.MMHeight = int(mmH);
-            h.Width = int(std::lround(mmW * kDefaultDpi / 2540.0));
-            h.Height = int(std::lround(mmH * kDefaultDpi / 2540.0));
+            if (!SetSize(h, mmW * kDefaultDpi / 2540.0, mmH * kDefaultDpi / 2540.0, mmW, mmH)) return false;
         } else {
             double w = bounds.right() - bounds.left() + 1, hh = bounds.bottom() - bounds.top() + 1;
-            if (!(w > 0 && hh > 0)) return false;
-            h.Width = int(w);
-            h.Height = int(hh);
-            h.MMWidth = int(std::lround(w * 2540.0 / kDefaultDpi));
-            h.MMHeight = int(std::lround(hh * 2540.0 / kDefaultDpi));
+            if (!SetSize(h, w, hh, w * 2540.0 / kDefaultDpi, hh * 2540.0 / kDefaultDpi)) return false;
         }
         h.HasPalette = s.U32(68) > 0;
         if (s.Bad) return false;
@@ -2161,10 +2171,9 @@ bool ReadMetafileHeader(const std::uint8_t *data, std::size_t size, TMetafileHea
     TMetafileHeader h;
     h.Kind = TMetafileKind::Windows;
     double bw = std::fabs(w.Box.width()), bh = std::fabs(w.Box.height());
-    h.Width = int(std::lround(bw * kDefaultDpi / w.Inch));
-    h.Height = int(std::lround(bh * kDefaultDpi / w.Inch));
-    h.MMWidth = int(std::lround(bw * 2540.0 / w.Inch));
-    h.MMHeight = int(std::lround(bh * 2540.0 / w.Inch));
+    if (!SetSize(h, bw * kDefaultDpi / w.Inch, bh * kDefaultDpi / w.Inch, bw * 2540.0 / w.Inch,
+                 bh * 2540.0 / w.Inch))
+        return false;
     header = h;
     return true;
 }
@@ -2180,7 +2189,7 @@ int PlayMetafile(const std::uint8_t *data, std::size_t size, std::uint8_t *bgrx,
     const auto *bytes = reinterpret_cast<const std::uint8_t *>(aligned.data());
 
     QImage img(bgrx, width, height, width * 4, QImage::Format_RGB32);
-    TPlayer player(img, header.Kind == TMetafileKind::Windows);
+    TPlayer player(img);
     if (!player.Begin()) return MetafileBadTarget;
     int rc =
         header.Kind == TMetafileKind::Enhanced ? player.PlayEmf(bytes, size) : player.PlayWmf(bytes, size);

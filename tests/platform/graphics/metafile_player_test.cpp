@@ -249,7 +249,12 @@ TEST(MetafileHeader, NotAMetafile) {
     badSignature[40] = 'X';
     Bytes plainNoWindow = TWmf(false).Rect(0, 0, 10, 10).Finish();
     Bytes placeableZeroInch = TWmf(true, 100, 50, 0).Finish();
-    for (const Bytes *b : {&bmp, &badSignature, &plainNoWindow, &placeableZeroInch}) {
+    // Sizes no bitmap should be allocated for: 10 m wide, 30000 inches high.
+    Bytes hugeFrame = emf;
+    std::int32_t right = 1000000;
+    std::memcpy(&hugeFrame[32], &right, 4);
+    Bytes hugeBox = TWmf(true, 100, 30000, 1).Finish();
+    for (const Bytes *b : {&bmp, &badSignature, &plainNoWindow, &placeableZeroInch, &hugeFrame, &hugeBox}) {
         TMetafileHeader h;
         EXPECT_FALSE(ReadMetafileHeader(b->data(), b->size(), h));
     }
