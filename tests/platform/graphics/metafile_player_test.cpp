@@ -1296,3 +1296,41 @@ TEST(MetafileFixtures, StoredFilesPlay) {
 
 } // namespace
 } // namespace kadrolin
+
+namespace kadrolin {
+namespace {
+
+TEST(MetafilePlay, BitmapSourceRectanglesAndMirroring) {
+    // One row of four pixels: red, green, blue, white.
+    U_BITMAPINFOHEADER h = bitmapinfoheader_set(4, 1, 1, 24, U_BI_RGB, 0, 0, 0, 0, 0);
+    std::uint8_t px[12] = {0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255};
+    const std::uint32_t kGreen = 0x00FF00;
+    struct Case {
+        const char *Name;
+        QRect Dest, Src;                   // x, y, width, height as the record has them
+        std::vector<std::uint32_t> Expect; // colour at the centre of each tenth of the width
+    };
+    const std::uint32_t R = kRed, G = kGreen, B = kBlue, W = kWhite, _ = kGray;
+    const Case cases[] = {
+        {"whole", QRect(0, 0, 100, 50), QRect(0, 0, 4, 1), {R, R, G, G, G, B, B, W, W, W}},
+        {"left half", QRect(0, 0, 100, 50), QRect(0, 0, 2, 1), {R, R, R, R, R, G, G, G, G, G}},
+        {"right half", QRect(0, 0, 100, 50), QRect(2, 0, 2, 1), {B, B, B, B, B, W, W, W, W, W}},
+        {"mirrored", QRect(100, 0, -100, 50), QRect(0, 0, 4, 1), {W, W, B, B, B, G, G, R, R, R}},
+        {"source beyond the bitmap", QRect(0, 0, 100, 50), QRect(2, 0, 4, 1), {B, B, W, W, W, _, _, _, _, _}},
+    };
+    for (const Case &k : cases) {
+        TEmf e;
+        e.Add(U_EMRSTRETCHBLT_set(
+            U_RCL_DEF, point32_set(k.Dest.x(), k.Dest.y()), point32_set(k.Dest.width(), k.Dest.height()),
+            point32_set(k.Src.x(), k.Src.y()), point32_set(k.Src.width(), k.Src.height()),
+            xform_set(1, 0, 0, 1, 0, 0), TEmf::Color(0), U_DIB_RGB_COLORS, U_SRCCOPY,
+            reinterpret_cast<PU_BITMAPINFO>(&h), 12, reinterpret_cast<char *>(px)));
+        TCanvas c(100, 50, kGray);
+        ASSERT_EQ(c.Play(e.Finish()), MetafileOk) << k.Name;
+        for (int i = 0; i < 10; ++i)
+            EXPECT_EQ(c.At(10 * i + 5, 25), k.Expect[i]) << k.Name << " tenth " << i;
+    }
+}
+
+} // namespace
+} // namespace kadrolin
