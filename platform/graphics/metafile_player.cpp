@@ -40,7 +40,7 @@ constexpr int kMaxClipRects = 20000;
 // Drawing may cover the target this many times over (plus a fixed allowance
 // for small targets) before playback is given up as a hostile file.
 constexpr double kWorkPerPixel = 512.0;
-constexpr double kWorkBase = 64.0 * 1024 * 1024;
+constexpr double kWorkBase = 32.0 * 1024 * 1024;
 // Figures reaching beyond this many pixels from the target are not drawn:
 // the rasteriser's fixed-point coordinates would overflow.
 constexpr double kMaxCoordinate = 4.0 * 1024 * 1024;
@@ -155,8 +155,10 @@ bool ReadDibHeader(TSpan s, std::uint32_t usage, TDibLayout &d) {
             d.Masks[1] = 0x03E0;
             d.Masks[2] = 0x001F;
         }
+    } else if (d.Compression == 1 || d.Compression == 2) {
+        if (d.Bits != (d.Compression == 1 ? 8 : 4) || d.TopDown) return false;
     } else if (d.Compression != 4 && d.Compression != 5) {
-        return false; // run-length coded bitmaps are not played
+        return false;
     }
     std::size_t count = 0;
     if (d.Bits == 1 || d.Bits == 4 || d.Bits == 8) {
@@ -203,7 +205,58 @@ int MaskValue(std::uint32_t v, std::uint32_t mask) {
 
 // alpha: keep the fourth byte of 32-bit pixels as premultiplied coverage,
 // as alpha blending reads it.
+// Run-length coded rows (8 or 4 bits per pixel) expanded to palette indices,
+// bottom row first. Pixels the codes never reach keep index 0; runs past the
+// right edge are cut off; every step consumes input, so the loop ends.
+QImage DecodeRle(const TDibLayout &d, const std::uint8_t *p, std::size_t size) {
+    std::vector<std::uint8_t> index(std::size_t(d.Width) * d.Height, 0);
+    bool four = d.Compression == 2;
+    std::int64_t x = 0, y = 0; // y counts rows from the bottom
+    auto put = [&](int v) {
+        if (x < d.Width && y < d.Height)
+            index[std::size_t(d.Height - 1 - y) * d.Width + std::size_t(x)] = std::uint8_t(v);
+        ++x;
+    };
+    std::size_t i = 0;
+    while (i + 1 < size && y < d.Height) {
+        int count = p[i], value = p[i + 1];
+        i += 2;
+        if (count > 0) {
+            for (int k = 0; k < count && x < d.Width; ++k)
+                put(four ? ((k & 1) ? value & 0xF : value >> 4) : value);
+            continue;
+        }
+        if (value == 0) { // end of line
+            x = 0;
+            ++y;
+        } else if (value == 1) { // end of bitmap
+            break;
+        } else if (value == 2) { // move right and up
+            if (i + 1 >= size) break;
+            x += p[i];
+            y += p[i + 1];
+            i += 2;
+        } else { // literal pixels, padded to a 16-bit boundary
+            std::size_t bytes = four ? (std::size_t(value) + 1) / 2 : std::size_t(value);
+            if (bytes > size - i) break;
+            for (int k = 0; k < value; ++k)
+                put(four ? ((k & 1) ? p[i + k / 2] & 0xF : p[i + k / 2] >> 4) : p[i + k]);
+            i += bytes + (bytes & 1);
+        }
+    }
+    QImage img(d.Width, d.Height, QImage::Format_RGB32);
+    if (img.isNull()) return img;
+    for (int row = 0; row < d.Height; ++row) {
+        QRgb *out = reinterpret_cast<QRgb *>(img.scanLine(row));
+        const std::uint8_t *in = &index[std::size_t(row) * d.Width];
+        for (int col = 0; col < d.Width; ++col)
+            out[col] = in[col] < d.Colors.size() ? d.Colors[in[col]] : qRgb(0, 0, 0);
+    }
+    return img;
+}
+
 QImage DecodeDibBits(const TDibLayout &d, const std::uint8_t *bits, std::size_t size, bool alpha = false) {
+    if (d.Compression == 1 || d.Compression == 2) return DecodeRle(d, bits, size);
     if (d.Compression == 4 || d.Compression == 5) {
         if (size > std::size_t(INT32_MAX)) return QImage();
         QImage img = QImage::fromData(bits, int(size));
@@ -385,6 +438,7 @@ class TPlayer {
     void ClipRect(const QRectF &logical, bool exclude);
     void ClipRegion(const QRegion &target, int mode);
     bool Spend(const QRectF &target);
+    QImage Charge(QImage decoded);
     void SaveDC();
     void RestoreDC(int n);
 
@@ -670,6 +724,14 @@ void TPlayer::Draw(QPainterPath path, bool fill, bool stroke) {
     P.setPen(pen);
     P.setBrush(fill ? MakeBrush(t) : QBrush(Qt::NoBrush));
     P.drawPath(path);
+}
+
+// Decoding a bitmap costs its pixels whether or not it is drawn: coded
+// bitmaps (run-length, PNG, JPEG) can claim millions of pixels in a few bytes.
+QImage TPlayer::Charge(QImage decoded) {
+    Work += 1.0 + double(decoded.width()) * decoded.height();
+    if (Work > WorkLimit) Exhausted = true;
+    return Exhausted ? QImage() : decoded;
 }
 
 bool TPlayer::Spend(const QRectF &target) {
@@ -1466,7 +1528,7 @@ int TPlayer::EmfRecord(std::uint32_t type, TSpan r) {
             o.Kind = TObjectKind::Brush;
             o.Brush.Style = 6;
             o.Brush.Color = S.TextColor;
-            o.Brush.Pattern = DecodeDib(r, r.U32(16), r.U32(20), r.U32(24), r.U32(28), r.U32(12));
+            o.Brush.Pattern = Charge(DecodeDib(r, r.U32(16), r.U32(20), r.U32(24), r.U32(28), r.U32(12)));
         }
         if (r.Bad) return MetafileBadRecord;
         if (ih & 0x80000000u) break; // stock objects cannot be replaced
@@ -1607,7 +1669,7 @@ int TPlayer::EmfRecord(std::uint32_t type, TSpan r) {
             PatBlt(dest, rop);
             break;
         }
-        QImage img = DecodeDib(r, offBmi, cbBmi, offBits, cbBits, usage);
+        QImage img = Charge(DecodeDib(r, offBmi, cbBmi, offBits, cbBits, usage));
         QSizeF srcSize = dest.size();
         if (type == U_EMR_STRETCHBLT) srcSize = QSizeF(r.I32(100), r.I32(104));
         if (r.Bad) return MetafileBadRecord;
@@ -1621,7 +1683,7 @@ int TPlayer::EmfRecord(std::uint32_t type, TSpan r) {
         std::uint32_t usage = r.U32(80), offBmi = r.U32(84), cbBmi = r.U32(88), offBits = r.U32(92),
                       cbBits = r.U32(96);
         if (r.Bad) return MetafileBadRecord;
-        QImage img = DecodeDib(r, offBmi, cbBmi, offBits, cbBits, usage, format == 1);
+        QImage img = Charge(DecodeDib(r, offBmi, cbBmi, offBits, cbBits, usage, format == 1));
         Blit(img, dest, src, 0x00CC0020, constant / 255.0);
         break;
     }
@@ -1658,7 +1720,7 @@ int TPlayer::EmfRecord(std::uint32_t type, TSpan r) {
             destSize = QSizeF(r.I32(72), r.I32(76));
         }
         if (r.Bad) return MetafileBadRecord;
-        QImage img = DecodeDib(r, offBmi, cbBmi, offBits, cbBits, usage);
+        QImage img = Charge(DecodeDib(r, offBmi, cbBmi, offBits, cbBits, usage));
         if (img.isNull()) break;
         TDibLayout d;
         ReadDibHeader(TSpan{r.P + offBmi, cbBmi}, usage, d);
@@ -2004,7 +2066,8 @@ int TPlayer::WmfRecord(std::uint16_t fn, TSpan r) {
         o.Brush.Style = 6;
         std::uint16_t usage = uw(1);
         if (r.Bad) return MetafileBadRecord;
-        o.Brush.Pattern = DecodePackedDib(TSpan{r.P + 10, r.N - std::min<std::size_t>(r.N, 10)}, usage);
+        o.Brush.Pattern =
+            Charge(DecodePackedDib(TSpan{r.P + 10, r.N - std::min<std::size_t>(r.N, 10)}, usage));
         WmfCreate(std::move(o));
         break;
     }
@@ -2085,7 +2148,7 @@ int TPlayer::WmfRecord(std::uint16_t fn, TSpan r) {
             break;
         }
         std::size_t at = 6 + 2 * i;
-        QImage img = DecodePackedDib(TSpan{r.P + at, r.N - std::min(r.N, at)}, 0);
+        QImage img = Charge(DecodePackedDib(TSpan{r.P + at, r.N - std::min(r.N, at)}, 0));
         Blit(img, QRectF(dest, destSize), QRectF(src, srcSize), rop);
         break;
     }
@@ -2098,7 +2161,7 @@ int TPlayer::WmfRecord(std::uint16_t fn, TSpan r) {
         QPointF dest(w(10), w(9));
         if (r.Bad) return MetafileBadRecord;
         TSpan dib{r.P + 28, r.N - std::min<std::size_t>(r.N, 28)};
-        QImage img = DecodePackedDib(dib, usage);
+        QImage img = Charge(DecodePackedDib(dib, usage));
         if (img.isNull()) break;
         TDibLayout d;
         ReadDibHeader(dib, usage, d);
@@ -2114,7 +2177,7 @@ int TPlayer::WmfRecord(std::uint16_t fn, TSpan r) {
         QPointF dest(w(8), w(7));
         if (r.Bad) return MetafileBadRecord;
         TSpan dib{r.P + 24, r.N - std::min<std::size_t>(r.N, 24)};
-        QImage img = DecodePackedDib(dib, usage);
+        QImage img = Charge(DecodePackedDib(dib, usage));
         if (img.isNull()) break;
         TDibLayout d;
         ReadDibHeader(dib, usage, d);

@@ -878,6 +878,16 @@ std::vector<std::pair<std::string, Bytes>> SampleMetafiles() {
     e.Add(U_EMRSTRETCHDIBITS_set(U_RCL_DEF, point32_set(50, 10), point32_set(40, 20), point32_set(0, 0),
                                  point32_set(2, 2), U_DIB_RGB_COLORS, U_SRCCOPY, bmi,
                                  std::uint32_t(d.Bits.size()), px));
+    U_BITMAPINFOHEADER rleHeader = bitmapinfoheader_set(2, 2, 1, 8, U_BI_RLE8, 12, 0, 0, 2, 0);
+    std::vector<std::uint8_t> rleInfo(48, 0);
+    std::memcpy(rleInfo.data(), &rleHeader, 40);
+    rleInfo[42] = 255;
+    rleInfo[44] = 255;
+    std::uint8_t rle[12] = {0, 3, 1, 0, 0, 0, 0, 0, 0, 2, 1, 0};
+    e.Add(U_EMRSTRETCHDIBITS_set(U_RCL_DEF, point32_set(10, 30), point32_set(20, 10), point32_set(0, 0),
+                                 point32_set(2, 2), U_DIB_RGB_COLORS, U_SRCCOPY,
+                                 reinterpret_cast<PU_BITMAPINFO>(rleInfo.data()), 12,
+                                 reinterpret_cast<char *>(rle)));
     Bytes emf = EmfText("Ağaç", 0, -12);
     TWmf w(true, 100, 50, 96);
     w.NoPen().SolidBrush(kRed).Rect(5, 5, 30, 30);
@@ -1007,6 +1017,21 @@ TEST(MetafileUntrusted, EndlessDrawingIsCutShort) {
     TCanvas c(100, 50);
     EXPECT_EQ(c.Play(e.Finish()), MetafileTooComplex);
     EXPECT_EQ(c.At(50, 25), kRed) << "what was drawn stays";
+
+    // A run-length bitmap claims 4000 x 4000 pixels in two bytes; decoding it
+    // over and over is cut short the same way.
+    U_BITMAPINFOHEADER h = bitmapinfoheader_set(4000, 4000, 1, 8, U_BI_RLE8, 2, 0, 0, 2, 0);
+    std::vector<std::uint8_t> info(48, 0);
+    std::memcpy(info.data(), &h, 40);
+    std::uint8_t end[2] = {0, 1};
+    TEmf bombs;
+    for (int i = 0; i < 500; ++i)
+        bombs.Add(U_EMRSTRETCHDIBITS_set(U_RCL_DEF, point32_set(0, 0), point32_set(1, 1), point32_set(0, 0),
+                                         point32_set(1, 1), U_DIB_RGB_COLORS, U_SRCCOPY,
+                                         reinterpret_cast<PU_BITMAPINFO>(info.data()), 2,
+                                         reinterpret_cast<char *>(end)));
+    TCanvas c3(100, 50);
+    EXPECT_EQ(c3.Play(bombs.Finish()), MetafileTooComplex);
 
     // Thousands of clip changes still end, with the clip they describe.
     TEmf clips;
@@ -1329,6 +1354,49 @@ TEST(MetafilePlay, BitmapSourceRectanglesAndMirroring) {
         ASSERT_EQ(c.Play(e.Finish()), MetafileOk) << k.Name;
         for (int i = 0; i < 10; ++i)
             EXPECT_EQ(c.At(10 * i + 5, 25), k.Expect[i]) << k.Name << " tenth " << i;
+    }
+}
+
+} // namespace
+} // namespace kadrolin
+
+namespace kadrolin {
+namespace {
+
+TEST(MetafilePlay, RunLengthCodedBitmaps) {
+    // The 2 x 2 checkerboard of the other bitmap tests, coded bottom row first.
+    struct Case {
+        const char *Name;
+        int Bits;
+        std::uint32_t Compression;
+        std::vector<std::uint8_t> Codes;
+    };
+    const Case cases[] = {
+        {"rle8 runs", 8, U_BI_RLE8, {1, 1, 1, 0, 0, 0, 1, 0, 1, 1, 0, 1}},
+        // a literal of three (the third is cut off at the edge, then a pad byte);
+        // the top row leaves its first pixel at index 0 and skips there with a move
+        {"rle8 literal and move", 8, U_BI_RLE8, {0, 3, 1, 0, 0, 0, 0, 0, 0, 2, 1, 0, 1, 1, 0, 1}},
+        {"rle4 runs", 4, U_BI_RLE4, {2, 0x10, 0, 0, 2, 0x01, 0, 1}},
+        {"rle4 literal", 4, U_BI_RLE4, {0, 3, 0x10, 0x00, 0, 0, 2, 0x01, 0, 1}},
+    };
+    for (const Case &k : cases) {
+        std::vector<std::uint8_t> info(40 + 8);
+        U_BITMAPINFOHEADER h =
+            bitmapinfoheader_set(2, 2, 1, k.Bits, k.Compression, std::uint32_t(k.Codes.size()), 0, 0, 2, 0);
+        std::memcpy(info.data(), &h, 40);
+        std::uint8_t table[8] = {0, 0, 255, 0, 255, 0, 0, 0};
+        std::memcpy(info.data() + 40, table, 8);
+        std::vector<std::uint8_t> codes = k.Codes;
+        Bytes mf = TEmf()
+                       .Add(U_EMRSTRETCHDIBITS_set(U_RCL_DEF, point32_set(20, 10), point32_set(40, 20),
+                                                   point32_set(0, 0), point32_set(2, 2), U_DIB_RGB_COLORS,
+                                                   U_SRCCOPY, reinterpret_cast<PU_BITMAPINFO>(info.data()),
+                                                   std::uint32_t(codes.size()),
+                                                   reinterpret_cast<char *>(codes.data())))
+                       .Finish();
+        TCanvas c(200, 100);
+        ASSERT_EQ(c.Play(mf), MetafileOk) << k.Name;
+        ExpectChecker(c, QRect(40, 20, 80, 40), k.Name);
     }
 }
 
