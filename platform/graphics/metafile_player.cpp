@@ -1720,20 +1720,27 @@ int TPlayer::EmfRecord(std::uint32_t type, TSpan r) {
             destSize = QSizeF(r.I32(72), r.I32(76));
         }
         if (r.Bad) return MetafileBadRecord;
-        QImage img = Charge(DecodeDib(r, offBmi, cbBmi, offBits, cbBits, usage));
-        if (img.isNull()) break;
         TDibLayout d;
-        ReadDibHeader(TSpan{r.P + offBmi, cbBmi}, usage, d);
-        double top = ySrc;
-        if (!d.TopDown && type == U_EMR_STRETCHDIBITS) // rows counted from the bottom
-            top = img.height() - ySrc - cySrc;
-        if (type == U_EMR_SETDIBITSTODEVICE) {
-            // Only the scan lines in the record are present.
-            double startScan = r.U32(68), scans = r.U32(72);
-            (void)startScan;
-            (void)scans;
-            if (!d.TopDown) top = img.height() - ySrc - cySrc;
+        if (!r.Has(offBmi, cbBmi) || !r.Has(offBits, cbBits) || !cbBmi ||
+            !ReadDibHeader(TSpan{r.P + offBmi, cbBmi}, usage, d))
+            break;
+        int fullHeight = d.Height;
+        double stripTop = 0; // image row of the strip's first row
+        if (type == U_EMR_SETDIBITSTODEVICE && !d.TopDown && d.Compression == 0) {
+            // The record may carry only a band of scan lines, counted from the bottom.
+            std::uint32_t start = r.U32(68), scans = r.U32(72);
+            if (start < std::uint32_t(fullHeight) && scans > 0 &&
+                scans <= std::uint32_t(fullHeight) - start) {
+                d.Height = int(scans);
+                stripTop = fullHeight - double(start) - scans;
+            }
         }
+        QImage img = Charge(DecodeDibBits(d, r.P + offBits, cbBits));
+        if (img.isNull()) break;
+        double top = ySrc;
+        if (!d.TopDown) // rows of a bottom-up bitmap are counted from the bottom
+            top = fullHeight - ySrc - cySrc;
+        top -= stripTop;
         Blit(img, QRectF(dest, destSize), QRectF(xSrc, top, cxSrc, cySrc), rop);
         break;
     }

@@ -1402,3 +1402,43 @@ TEST(MetafilePlay, RunLengthCodedBitmaps) {
 
 } // namespace
 } // namespace kadrolin
+
+namespace kadrolin {
+namespace {
+
+TEST(MetafilePlay, DibitsToDeviceWholeAndBanded) {
+    TDib d = Checker(24); // stride 8: bottom row first
+    struct Case {
+        const char *Name;
+        std::uint32_t StartScan, Scans;
+        std::vector<std::uint8_t> Bits;
+        std::uint32_t TopLeft, TopRight, BottomLeft, BottomRight;
+    };
+    const Case cases[] = {
+        {"whole", 0, 2, d.Bits, kRed, kBlue, kBlue, kRed},
+        {"bottom band", 0, 1, std::vector<std::uint8_t>(d.Bits.begin(), d.Bits.begin() + 8), kWhite, kWhite,
+         kBlue, kRed},
+        {"top band", 1, 1, std::vector<std::uint8_t>(d.Bits.begin() + 8, d.Bits.end()), kRed, kBlue, kWhite,
+         kWhite},
+    };
+    for (const Case &k : cases) {
+        std::vector<std::uint8_t> bits = k.Bits;
+        Bytes mf =
+            TEmf()
+                .Add(U_EMRSETDIBITSTODEVICE_set(
+                    U_RCL_DEF, point32_set(10, 10), point32_set(0, 0), point32_set(2, 2), U_DIB_RGB_COLORS,
+                    k.StartScan, k.Scans, reinterpret_cast<PU_BITMAPINFO>(d.Info.data()),
+                    std::uint32_t(bits.size()), reinterpret_cast<char *>(bits.data())))
+                .Finish();
+        TCanvas c(100, 50);
+        ASSERT_EQ(c.Play(mf), MetafileOk) << k.Name;
+        EXPECT_EQ(c.At(10, 10), k.TopLeft) << k.Name;
+        EXPECT_EQ(c.At(11, 10), k.TopRight) << k.Name;
+        EXPECT_EQ(c.At(10, 11), k.BottomLeft) << k.Name;
+        EXPECT_EQ(c.At(11, 11), k.BottomRight) << k.Name;
+        EXPECT_EQ(c.Count(QRect(0, 0, 100, 50), IsWhite), 5000 - 2 * int(k.Scans)) << k.Name;
+    }
+}
+
+} // namespace
+} // namespace kadrolin
