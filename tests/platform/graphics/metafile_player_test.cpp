@@ -585,6 +585,29 @@ TEST(MetafilePlay, Figures) {
          },
          {{50, 30}},
          {{15, 10}, {85, 10}}},
+        {"bezier path",
+         [&](TEmf &e) {
+             U_POINT16 curve[] = {point16_set(10, 45), point16_set(10, 0), point16_set(90, 0),
+                                  point16_set(90, 45)};
+             e.Add(U_EMRBEGINPATH_set());
+             e.Add(U_EMRPOLYBEZIER16_set(U_RCL_DEF, 4, curve));
+             e.Add(U_EMRCLOSEFIGURE_set());
+             e.Add(U_EMRENDPATH_set());
+             e.Add(U_EMRFILLPATH_set(U_RCL_DEF));
+         },
+         {{50, 20}, {20, 40}},
+         {{12, 5}, {88, 5}, {50, 48}}},
+        {"arc to joins the current point",
+         [&](TEmf &e) {
+             e.Add(U_EMRBEGINPATH_set());
+             e.Add(U_EMRMOVETOEX_set(point32_set(0, 25)));
+             e.Add(U_EMRARCTO_set(box(10, 0, 60, 50), point32_set(10, 25), point32_set(60, 25)));
+             e.Add(U_EMRCLOSEFIGURE_set());
+             e.Add(U_EMRENDPATH_set());
+             e.Add(U_EMRFILLPATH_set(U_RCL_DEF));
+         },
+         {{35, 40}, {20, 30}},
+         {{35, 10}, {80, 25}}},
         {"path as clip",
          [&](TEmf &e) {
              e.Add(U_EMRBEGINPATH_set());
