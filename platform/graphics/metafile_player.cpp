@@ -395,7 +395,8 @@ bool Finite(double v) {
 class TPlayer {
   public:
     explicit TPlayer(QImage &img) : Img(img) {
-        TextOk = QGuiApplication::instance() != nullptr;
+        // Fonts need the GUI application object; without one text is left out.
+        TextOk = qobject_cast<QGuiApplication *>(QCoreApplication::instance()) != nullptr;
         WorkLimit = kWorkPerPixel * double(img.width()) * img.height() + kWorkBase;
     }
 
