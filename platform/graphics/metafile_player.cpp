@@ -27,7 +27,7 @@ namespace {
 
 // Limits that keep a hostile file from taking the machine: decoded bitmaps,
 // saved states and object tables stay small whatever the header says.
-constexpr std::int64_t kMaxDibPixels = 16 * 1024 * 1024;
+constexpr std::int64_t kMaxDibPixels = 40 * 1000 * 1000; // a 36-megapixel camera photo fits
 constexpr int kMaxDibSide = 32767;
 constexpr int kMaxTargetSide = 32767;
 constexpr std::size_t kMaxSavedStates = 4096;
@@ -40,7 +40,7 @@ constexpr int kMaxClipRects = 20000;
 // Drawing may cover the target this many times over (plus a fixed allowance
 // for small targets) before playback is given up as a hostile file.
 constexpr double kWorkPerPixel = 512.0;
-constexpr double kWorkBase = 32.0 * 1024 * 1024;
+constexpr double kWorkBase = 48.0 * 1000 * 1000; // one largest bitmap and then some
 // Figures reaching beyond this many pixels from the target are not drawn:
 // the rasteriser's fixed-point coordinates would overflow.
 constexpr double kMaxCoordinate = 4.0 * 1024 * 1024;

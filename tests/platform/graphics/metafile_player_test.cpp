@@ -990,17 +990,17 @@ TEST(MetafileUntrusted, BrokenRecordsFail) {
 
 TEST(MetafileUntrusted, UnknownRecordsAreSkippedAndHugeBitmapsIgnored) {
     TEmf e;
-    // An undocumented record type, then a well-formed bitmap of 5000 x 5000
+    // An undocumented record type, then a well-formed bitmap of 7000 x 7000
     // pixels: more than the player decodes, so it is left out.
     std::uint32_t unknown[4] = {200, 16, 0xDEADBEEF, 0};
     e.Add(static_cast<char *>(std::memcpy(std::malloc(16), unknown, 16)));
     TDib d = Checker(1);
     auto *bmi = reinterpret_cast<PU_BITMAPINFO>(d.Info.data());
-    bmi->bmiHeader.biWidth = 5000;
-    bmi->bmiHeader.biHeight = 5000;
-    std::vector<char> bits(std::size_t((5000 + 31) / 32 * 4) * 5000, 0);
+    bmi->bmiHeader.biWidth = 7000;
+    bmi->bmiHeader.biHeight = 7000;
+    std::vector<char> bits(std::size_t((7000 + 31) / 32 * 4) * 7000, 0);
     e.Add(U_EMRSTRETCHDIBITS_set(U_RCL_DEF, point32_set(0, 0), point32_set(100, 50), point32_set(0, 0),
-                                 point32_set(5000, 5000), U_DIB_RGB_COLORS, U_SRCCOPY, bmi,
+                                 point32_set(7000, 7000), U_DIB_RGB_COLORS, U_SRCCOPY, bmi,
                                  std::uint32_t(bits.size()), bits.data()));
     // A bitmap whose header asks for more rows than the record carries.
     TDib shortDib = Checker(24);
@@ -1041,9 +1041,9 @@ TEST(MetafileUntrusted, EndlessDrawingIsCutShort) {
     EXPECT_EQ(c.Play(e.Finish()), MetafileTooComplex);
     EXPECT_EQ(c.At(50, 25), kRed) << "what was drawn stays";
 
-    // A run-length bitmap claims 4000 x 4000 pixels in two bytes; decoding it
+    // A run-length bitmap claims 2000 x 2000 pixels in two bytes; decoding it
     // over and over is cut short the same way.
-    U_BITMAPINFOHEADER h = bitmapinfoheader_set(4000, 4000, 1, 8, U_BI_RLE8, 2, 0, 0, 2, 0);
+    U_BITMAPINFOHEADER h = bitmapinfoheader_set(2000, 2000, 1, 8, U_BI_RLE8, 2, 0, 0, 2, 0);
     std::vector<std::uint8_t> info(48, 0);
     std::memcpy(info.data(), &h, 40);
     std::uint8_t end[2] = {0, 1};
