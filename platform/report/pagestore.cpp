@@ -62,9 +62,14 @@ size_t TPageStore::MemoryUsed() const {
 void TPageStore::PaintPage(QPainter &painter, int index, const QRectF &target) const {
     const double dpi = PictureDpi();
     const double w = FPaper.width() / 25.4 * dpi, h = FPaper.height() / 25.4 * dpi;
+    // Playing a picture scales it from its own resolution to the device's by
+    // itself; take that out so the page fills exactly the target.
+    const QPaintDevice *dev = painter.device();
+    const double autoX = dev && dev->logicalDpiX() > 0 ? dev->logicalDpiX() / dpi : 1.0;
+    const double autoY = dev && dev->logicalDpiY() > 0 ? dev->logicalDpiY() / dpi : 1.0;
     painter.save();
     painter.translate(target.topLeft());
-    painter.scale(target.width() / w, target.height() / h);
+    painter.scale(target.width() / w / autoX, target.height() / h / autoY);
     painter.drawPicture(0, 0, Page(index));
     painter.restore();
 }

@@ -303,3 +303,55 @@ TEST(ReportWindow, DefinitionsCarryTheDesignedNames) {
     EXPECT_EQ(form.QuickRep2->FindBand(TQRBandType::Detail)->HeightTenths(), 220);
     EXPECT_EQ(form.QuickRep2->FindBand(TQRBandType::Title)->HeightTenths(), 106);
 }
+
+#include "platform/report/pagestore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <poppler/qt6/poppler-qt6.h>
+
+// Both reports over 60 people, saved as PDF: pages, title and text as a reader sees them.
+TEST(SavedReports, BothReportsAsPdf) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString keep = qEnvironmentVariable("KADROLIN_KEEP_REPORTS");
+    struct {
+        bool Detailed;
+        int Pages;
+        const char *Title;
+        const char *File;
+    } cases[] = {{false, 2, "Kayıtlı Telefonlar", "phonelist.pdf"},
+                 {true, 5, "Kişisel Detaylar", "detailed.pdf"}};
+    for (const auto &c : cases) {
+        TMemoryDataSet data(People(60));
+        TForm2 form(&data);
+        TQuickRep &rep = c.Detailed ? *form.QuickRep2 : *form.QuickRep1;
+        rep.DateText = [] { return kDate; };
+        rep.ProcessEvents = nullptr;
+        TPageStore store;
+        store.SetTitle(rep.ReportTitle);
+        rep.Run(store);
+        ASSERT_EQ(store.PageCount(), c.Pages);
+        const QString file = dir.filePath(QString::fromLatin1(c.File));
+        SaveReportPdf(store, file);
+        if (!keep.isEmpty()) {
+            QDir().mkpath(keep);
+            QFile::remove(keep + QLatin1Char('/') + QString::fromLatin1(c.File));
+            QFile::copy(file, keep + QLatin1Char('/') + QString::fromLatin1(c.File));
+        }
+        std::unique_ptr<Poppler::Document> doc = Poppler::Document::load(file);
+        ASSERT_TRUE(doc);
+        EXPECT_EQ(doc->numPages(), c.Pages);
+        EXPECT_EQ(doc->info(QStringLiteral("Title")), QString::fromUtf8(c.Title));
+        std::unique_ptr<Poppler::Page> page(doc->page(0));
+        const QSizeF pt = page->pageSizeF();
+        EXPECT_NEAR(pt.width(), 595.3, 1);
+        EXPECT_NEAR(pt.height(), 841.9, 1);
+        const QString text = page->text(QRectF());
+        EXPECT_TRUE(text.contains(QString::fromUtf8(c.Title))) << text.toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral("Kişi 1"))) << text.toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral("Sayfa :")));
+        EXPECT_TRUE(text.contains(kDate));
+    }
+}
