@@ -12,6 +12,7 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
@@ -20,7 +21,6 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QShortcut>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -230,6 +230,7 @@ TQRPreview::TQRPreview(TPageStore *store, TQuickRep *report, QWidget *parent)
     FView->SetStore(store);
     FScroll->setWidget(FView);
     setCentralWidget(FScroll);
+    FScroll->installEventFilter(this);
 
     FProgressPanel = new QLabel(this);
     FProgressPanel->setObjectName(QStringLiteral("ProgressPanel"));
@@ -238,19 +239,6 @@ TQRPreview::TQRPreview(TPageStore *store, TQuickRep *report, QWidget *parent)
     FPagePanel->setObjectName(QStringLiteral("PagePanel"));
     statusBar()->addWidget(FProgressPanel);
     statusBar()->addWidget(FPagePanel, 1);
-
-    auto key = [this](QKeySequence seq, const std::function<void()> &f) {
-        auto *s = new QShortcut(seq, this);
-        s->setContext(Qt::WindowShortcut);
-        connect(s, &QShortcut::activated, this, [f] { Application().Guard(f); });
-    };
-    key(QKeySequence(Qt::Key_Escape), [this] { close(); });
-    key(QKeySequence(Qt::Key_PageUp), [this] { PrevPage(); });
-    key(QKeySequence(Qt::Key_PageDown), [this] { NextPage(); });
-    key(QKeySequence(Qt::Key_Home), [this] { FirstPage(); });
-    key(QKeySequence(Qt::Key_End), [this] { LastPage(); });
-    key(QKeySequence(Qt::CTRL | Qt::Key_PageUp), [this] { FirstPage(); });
-    key(QKeySequence(Qt::CTRL | Qt::Key_PageDown), [this] { LastPage(); });
 
     if (store) {
         connect(store, &TPageStore::PageAdded, this, [this] { PagesChanged(); });
@@ -312,18 +300,33 @@ void TQRPreview::SetZoomMode(TZoomMode mode) {
 
 void TQRPreview::ApplyZoom() {
     const QSizeF paper = FView->PaperPixels();
-    const QSize area = FScroll->viewport()->size() - QSize(2 * kPageGap, 2 * kPageGap);
+    const QSize room = FScroll->maximumViewportSize() - QSize(2, 2);
+    const int bar = FScroll->verticalScrollBar()->sizeHint().width();
+    const QSize area = room - QSize(2 * kPageGap, 2 * kPageGap);
     double zoom = 1.0;
     if (FZoomMode == zmFit)
         zoom = std::min(area.width() / paper.width(), area.height() / paper.height());
     else if (FZoomMode == zmWidth)
-        zoom = (area.width() - FScroll->verticalScrollBar()->sizeHint().width()) / paper.width();
+        zoom = (area.width() - bar) / paper.width();
     FView->SetZoom(zoom);
+    // The view fills what the page leaves free, so the grey surround is one piece
+    // and no scroll bar shows that is not needed.
+    const QSize hint = FView->sizeHint();
+    const bool vbar = hint.height() > room.height();
+    const bool hbar = hint.width() > room.width() - (vbar ? bar : 0);
+    FView->resize(std::max(hint.width(), room.width() - (vbar ? bar : 0)),
+                  std::max(hint.height(), room.height() - (hbar ? bar : 0)));
 }
 
 void TQRPreview::resizeEvent(QResizeEvent *e) {
     QMainWindow::resizeEvent(e);
-    if (FZoomMode != zm100) ApplyZoom();
+    ApplyZoom();
+}
+
+bool TQRPreview::eventFilter(QObject *watched, QEvent *e) {
+    // The page area gets its size after the window's own resize: fit again then.
+    if (watched == FScroll && e->type() == QEvent::Resize) ApplyZoom();
+    return QMainWindow::eventFilter(watched, e);
 }
 
 void TQRPreview::PagesChanged() {
@@ -371,10 +374,8 @@ QString TQRPreview::ProgressText() const {
 
 void TQRPreview::PrinterSetup() {
     if (!FReport || FLoaded || !FStore) return;
-    QPrinter &printer = FReport->Printer();
-    printer.setFromTo(0, 0);
-    printer.setPrintRange(QPrinter::AllPages);
-    PrintSetupDialog(this, printer);
+    // The dialog edits the report's own printer: Cancel leaves it as it was.
+    PrintSetupDialog(this, FReport->Printer());
 }
 
 void TQRPreview::Print() {
@@ -408,6 +409,33 @@ void TQRPreview::LoadReport() {
     LoadReportPdf(*FStore, name);
     FLoaded = true;
     ShowPage(1);
+}
+
+void TQRPreview::keyPressEvent(QKeyEvent *e) {
+    const bool ctrl = e->modifiers() & Qt::ControlModifier;
+    std::function<void()> f;
+    switch (e->key()) {
+    case Qt::Key_Escape:
+        f = [this] { close(); };
+        break;
+    case Qt::Key_PageUp:
+        f = ctrl ? std::function<void()>([this] { FirstPage(); }) : [this] { PrevPage(); };
+        break;
+    case Qt::Key_PageDown:
+        f = ctrl ? std::function<void()>([this] { LastPage(); }) : [this] { NextPage(); };
+        break;
+    case Qt::Key_Home:
+        f = [this] { FirstPage(); };
+        break;
+    case Qt::Key_End:
+        f = [this] { LastPage(); };
+        break;
+    default:
+        QMainWindow::keyPressEvent(e);
+        return;
+    }
+    e->accept();
+    Application().Guard(f);
 }
 
 void TQRPreview::closeEvent(QCloseEvent *e) {

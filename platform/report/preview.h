@@ -79,6 +79,8 @@ class TQRPreview : public QMainWindow {
   protected:
     void closeEvent(QCloseEvent *e) override;
     void resizeEvent(QResizeEvent *e) override;
+    void keyPressEvent(QKeyEvent *e) override;
+    bool eventFilter(QObject *watched, QEvent *e) override;
 
   private:
     QAction *AddAction(const QString &name, const QString &hint, const QIcon &icon,
