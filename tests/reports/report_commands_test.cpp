@@ -77,6 +77,11 @@ TEST_F(ReportCommands, PhoneListLeavesTheQueryOnItsLastRecord) {
         caption = p->windowTitle();
         // The main window stays usable: its query answers while the preview waits.
         panelWhileOpen = Form->PanelText(0);
+        const QString keep = qEnvironmentVariable("KADROLIN_KEEP_REPORTS");
+        if (!keep.isEmpty()) {
+            p->grab().save(keep + QStringLiteral("/phonelist-preview.png"));
+            Form->grab().save(keep + QStringLiteral("/form1-after.png"));
+        }
         p->close();
     };
     Form->TelYazdr1->trigger();

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFontInfo>
 #include <QLabel>
 #include <QPainter>
 #include <QPrinter>
@@ -133,6 +134,9 @@ TEST(Engine, TextElementsAnchorAndSizeByTheirText) {
     EXPECT_GT(TextWidth(QStringLiteral("Adı Soyadı"), {9, true, Qt::black}),
               TextWidth(QStringLiteral("Adı Soyadı"), kFont));
     EXPECT_EQ(TextWidth(QString(), kFont), 0);
+    // Arial is matched by its metric twin, so widths agree with the design.
+    EXPECT_EQ(QFontInfo(ReportFont(kFont)).family(), QStringLiteral("Liberation Sans"));
+    EXPECT_TRUE(QFontInfo(ReportFont({9, true, Qt::black})).bold());
 }
 
 TEST(Engine, PaginationFollowsTheSpaceLeft) {
@@ -521,7 +525,12 @@ TEST(Printing, PrintsToFileWithRangeAndProgress) {
             for (QWidget *w : QApplication::topLevelWidgets())
                 if (auto *p = qobject_cast<TQRPrintProgress *>(w)) {
                     EXPECT_EQ(p->windowTitle(), QStringLiteral("Printing progress"));
-                    if (shown.isEmpty() || shown.back() != p->Text()) shown << p->Text();
+                    if (shown.isEmpty() || shown.back() != p->Text()) {
+                        shown << p->Text();
+                        const QString keep = qEnvironmentVariable("KADROLIN_KEEP_REPORTS");
+                        if (!keep.isEmpty() && p->Value() == 50)
+                            p->grab().save(keep + QStringLiteral("/progress.png"));
+                    }
                 }
         };
         PrintReport(rep);
