@@ -57,6 +57,8 @@ void TPainterCanvas::SetUp(QPainter &painter, double dpiX, double dpiY) {
 
 void TPainterCanvas::BeginPage() {
     SetUp(FPainter, FDpiX, FDpiY);
+    FPenState = psNone;
+    FFontSet = false;
 }
 
 void TPainterCanvas::FillRect(const QRectF &r, const QColor &color) {
@@ -64,10 +66,13 @@ void TPainterCanvas::FillRect(const QRectF &r, const QColor &color) {
 }
 
 void TPainterCanvas::DrawShape(const QRectF &r) {
-    QPen pen(Qt::black);
-    pen.setWidth(0); // cosmetic: one device pixel
-    FPainter.setPen(pen);
-    FPainter.setBrush(Qt::white);
+    if (FPenState != psShape) {
+        QPen pen(Qt::black);
+        pen.setWidth(0); // cosmetic: one device pixel
+        FPainter.setPen(pen);
+        FPainter.setBrush(Qt::white);
+        FPenState = psShape;
+    }
     FPainter.drawRect(ToUnits(r));
 }
 
@@ -75,7 +80,15 @@ void TPainterCanvas::DrawText(const QRectF &box, const QString &text, const TQRF
     QRectF r = ToUnits(box);
     if (opaque) FPainter.fillRect(r, Qt::white);
     if (text.isEmpty()) return;
-    FPainter.setFont(ReportFont(font));
-    FPainter.setPen(font.Color);
+    if (!FFontSet || !(FFont.Size == font.Size && FFont.Bold == font.Bold)) {
+        FPainter.setFont(ReportFont(font));
+        FFont = font;
+        FFontSet = true;
+    }
+    if (FPenState != psText || FTextColor != font.Color) {
+        FPainter.setPen(font.Color);
+        FTextColor = font.Color;
+        FPenState = psText;
+    }
     FPainter.drawText(r, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip, text);
 }

@@ -53,4 +53,12 @@ class TPainterCanvas : public TReportCanvas {
   protected:
     QPainter &FPainter;
     double FDpiX, FDpiY;
+
+  private:
+    // State already set on the painter: a recorded page stores every change,
+    // so unchanged fonts and pens are not set again.
+    enum TPenState { psNone, psText, psShape } FPenState = psNone;
+    TQRFont FFont;
+    bool FFontSet = false;
+    QColor FTextColor;
 };

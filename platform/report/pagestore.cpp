@@ -41,12 +41,15 @@ void TPageStore::Clear() {
     FPainter.reset();
     FCurrent.reset();
     FPages.clear();
+    FUnpackedIndex = -1;
+    FUnpacked = QPicture();
     SetFinished(false);
 }
 
 void TPageStore::Assign(std::vector<std::unique_ptr<QPicture>> pages, const QSizeF &paperMm) {
     Clear();
-    FPages = std::move(pages);
+    for (const auto &p : pages)
+        FPages.push_back(Pack(*p));
     FPaper = paperMm;
     SetFinished(true);
     emit PageAdded(PageCount());
@@ -55,8 +58,22 @@ void TPageStore::Assign(std::vector<std::unique_ptr<QPicture>> pages, const QSiz
 size_t TPageStore::MemoryUsed() const {
     size_t n = 0;
     for (const auto &p : FPages)
-        n += p->size();
+        n += size_t(p.size());
     return n;
+}
+
+QByteArray TPageStore::Pack(const QPicture &picture) {
+    return qCompress(reinterpret_cast<const uchar *>(picture.data()), int(picture.size()), 1);
+}
+
+const QPicture &TPageStore::Page(int index) const {
+    if (index != FUnpackedIndex) {
+        const QByteArray raw = qUncompress(FPages.at(size_t(index)));
+        FUnpacked = QPicture();
+        FUnpacked.setData(raw.constData(), uint(raw.size()));
+        FUnpackedIndex = index;
+    }
+    return FUnpacked;
 }
 
 void TPageStore::PaintPage(QPainter &painter, int index, const QRectF &target) const {
@@ -90,7 +107,8 @@ void TPageStore::EndPage() {
     FPainter->end();
     FCanvas.reset();
     FPainter.reset();
-    FPages.push_back(std::move(FCurrent));
+    FPages.push_back(Pack(*FCurrent));
+    FCurrent.reset();
     emit PageAdded(PageCount());
 }
 

@@ -3,6 +3,7 @@
 // moment it is finished, so a preview can show it while the run goes on.
 #include "platform/report/canvas.h"
 
+#include <QByteArray>
 #include <QObject>
 #include <QPicture>
 #include <QSizeF>
@@ -26,7 +27,10 @@ class TPageStore : public QObject, public TReportCanvas {
     void SetPaperSize(const QSizeF &mm) { FPaper = mm; }
 
     int PageCount() const { return int(FPages.size()); }
-    const QPicture &Page(int index) const { return *FPages.at(index); }
+    // The recorded picture of a page. Pages are kept compressed (a recorded
+    // page is mostly repeated font and pen records); the last one asked for
+    // stays unpacked, as the preview paints the same page again and again.
+    const QPicture &Page(int index) const;
     bool Finished() const { return FFinished; }
     void SetFinished(bool finished);
     void Clear();
@@ -54,7 +58,10 @@ class TPageStore : public QObject, public TReportCanvas {
   private:
     QString FTitle;
     QSizeF FPaper{210, 297};
-    std::vector<std::unique_ptr<QPicture>> FPages;
+    static QByteArray Pack(const QPicture &picture);
+    std::vector<QByteArray> FPages;
+    mutable QPicture FUnpacked;
+    mutable int FUnpackedIndex = -1;
     std::unique_ptr<QPicture> FCurrent;
     std::unique_ptr<QPainter> FPainter;
     std::unique_ptr<TPainterCanvas> FCanvas;
