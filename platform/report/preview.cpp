@@ -339,7 +339,7 @@ void TQRPreview::UpdateState() {
     const int count = FStore ? FStore->PageCount() : 0;
     FPagePanel->setText(PageText());
     const bool finished = FStore && FStore->Finished();
-    const bool running = FReport && FReport->Running();
+    const bool running = (FReport && FReport->Running()) || FPrinting;
     Action(QStringLiteral("PrintSetup"))->setEnabled(finished && !running && !FLoaded && FReport);
     Action(QStringLiteral("Print"))->setEnabled(finished && !running && count > 0);
     Action(QStringLiteral("SaveReport"))->setEnabled(finished && count > 0);
@@ -389,9 +389,17 @@ void TQRPreview::Print() {
         }
         return;
     }
+    // No second print, setup or load while this one runs its records.
+    FPrinting = true;
     UpdateState();
+    struct TDone {
+        TQRPreview *P;
+        ~TDone() {
+            P->FPrinting = false;
+            P->UpdateState();
+        }
+    } done{this};
     PrintReport(*FReport);
-    UpdateState();
 }
 
 void TQRPreview::SaveReport() {

@@ -100,6 +100,7 @@ class TQRPreview : public QMainWindow {
     int FProgressShown = 0;
     bool FLoaded = false;
     bool FClosed = false;
+    bool FPrinting = false;
 };
 
 // Runs the report a second time straight to its printer, with the

@@ -201,3 +201,25 @@ TEST_F(ReportCommands, EmptySearchGivesTheEmptyPage) {
     EXPECT_EQ(pages, QStringLiteral("Page 1 of 1"));
     EXPECT_TRUE(Script.Errors.empty());
 }
+
+TEST_F(ReportCommands, ASecondCommandWhilePreviewingReturnsFirst) {
+    Open(20);
+    std::vector<std::string> order;
+    int calls = 0;
+    TQRPreview::OnWaiting = [&](TQRPreview *p) {
+        if (++calls == 1) {
+            order.push_back("first waiting");
+            Form->DetayYazdir1->trigger(); // nested: returns when its own preview closes
+            order.push_back("second returned");
+        } else {
+            order.push_back("second waiting");
+            EXPECT_EQ(p->windowTitle(), QStringLiteral("Kişisel Detaylar"));
+        }
+        p->close();
+    };
+    Form->TelYazdr1->trigger();
+    order.push_back("first returned");
+    EXPECT_EQ(order, (std::vector<std::string>{"first waiting", "second waiting", "second returned",
+                                               "first returned"}));
+    EXPECT_EQ(Form->ADOQuery1->RecNo(), 20);
+}
