@@ -121,7 +121,7 @@ void DefineDetailReport(TQuickRep &rep) {
                     QStringLiteral("QRSysData4"));
 }
 
-TForm2::TForm2(TReportDataSet *data, QWidget *parent) : QWidget(parent) {
+TForm2::TForm2(TReportDataSet *data, QObject *parent) : QObject(parent) {
     setObjectName(QStringLiteral("Form2"));
     QuickRep1 = new TQuickRep(this);
     DefinePhoneList(*QuickRep1);
@@ -131,7 +131,7 @@ TForm2::TForm2(TReportDataSet *data, QWidget *parent) : QWidget(parent) {
     QuickRep2->DataSet = data;
 }
 
-TForm2::TForm2(std::unique_ptr<TReportDataSet> data, QWidget *parent) : TForm2(data.get(), parent) {
+TForm2::TForm2(std::unique_ptr<TReportDataSet> data, QObject *parent) : TForm2(data.get(), parent) {
     FData = std::move(data);
 }
 

@@ -1,18 +1,19 @@
 #pragma once
-// The window that holds the two report definitions. It is never shown; every
-// print command makes a new one, so printer settings never carry over.
+// The holder of the two report definitions, a window that is never shown, so
+// nothing on screen: every print command makes a new one, owned by the
+// application object, so printer settings never carry over.
 #include "platform/report/quickrep.h"
 
-#include <QWidget>
+#include <QObject>
 #include <memory>
 
-class TForm2 : public QWidget {
+class TForm2 : public QObject {
     Q_OBJECT
   public:
     // Every report and data element reads from data (not owned).
-    explicit TForm2(TReportDataSet *data, QWidget *parent = nullptr);
+    explicit TForm2(TReportDataSet *data, QObject *parent = nullptr);
     // Keeps the rows' adapter for as long as the window lives.
-    explicit TForm2(std::unique_ptr<TReportDataSet> data, QWidget *parent = nullptr);
+    explicit TForm2(std::unique_ptr<TReportDataSet> data, QObject *parent = nullptr);
     ~TForm2() override;
 
     TQuickRep *QuickRep1; // phone list

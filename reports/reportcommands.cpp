@@ -11,13 +11,8 @@ std::vector<TForm2 *> &Windows() {
 }
 
 TForm2 *NewForm2(std::unique_ptr<TReportDataSet> data) {
-    auto *form = new TForm2(std::move(data));
-    if (Windows().empty() && qApp)
-        QObject::connect(qApp, &QCoreApplication::aboutToQuit, [] {
-            for (TForm2 *f : Windows())
-                delete f;
-            Windows().clear();
-        });
+    auto *form = new TForm2(std::move(data), &Application());
+    QObject::connect(form, &QObject::destroyed, [form] { std::erase(Windows(), form); });
     Windows().push_back(form);
     Form2 = form;
     return form;
