@@ -299,6 +299,25 @@ TEST(SavedReport, RoundTripAndBadFiles) {
     EXPECT_TRUE(loaded.Finished());
     EXPECT_NEAR(loaded.PaperSize().width(), 210, 0.5);
     EXPECT_NEAR(loaded.PaperSize().height(), 297, 0.5);
+    {
+        // The loaded page plays back like the page that was saved.
+        QImage before(794, 1123, QImage::Format_RGB32), after(794, 1123, QImage::Format_RGB32);
+        before.fill(Qt::white);
+        after.fill(Qt::white);
+        QPainter pb(&before), pa(&after);
+        store.PaintPage(pb, 0, QRectF(0, 0, 794, 1123));
+        loaded.PaintPage(pa, 0, QRectF(0, 0, 794, 1123));
+        pb.end();
+        pa.end();
+        const int barY = int((206 + 25) / 254.0 * 96), barX = 300;
+        EXPECT_EQ(QColor(after.pixel(barX, barY)), QColor(Qt::black));
+        EXPECT_EQ(QColor(after.pixel(barX, int(150 / 254.0 * 96))), QColor(Qt::white));
+        const QString keep = qEnvironmentVariable("KADROLIN_KEEP_REPORTS");
+        if (!keep.isEmpty()) {
+            before.save(keep + QStringLiteral("/store-page.png"));
+            after.save(keep + QStringLiteral("/loaded-page.png"));
+        }
+    }
 
     // Bad files leave what is shown alone.
     QFile junk(dir.filePath(QStringLiteral("junk.pdf")));
