@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -648,4 +649,19 @@ TEST(Preview, SaveLoadAndSetupThroughTheDialogService) {
     ASSERT_TRUE(doc);
     EXPECT_EQ(doc->numPages(), 1);
     EXPECT_EQ(small.Position(), 1u); // no second run over the rows
+}
+
+TEST(Printing, WithoutAPrinterPrintDoesNothing) {
+    if (!QPrinterInfo::availablePrinterNames().isEmpty()) GTEST_SKIP() << "a printer is installed here";
+    TMemoryDataSet data(MakeRows(10));
+    TQuickRep rep;
+    Define(rep);
+    rep.DataSet = &data;
+    data.MoveTo(4);
+    int records = 0;
+    rep.ProcessEvents = [&] { ++records; };
+    EXPECT_FALSE(PrinterAvailable(rep.Printer()));
+    PrintReport(rep);
+    EXPECT_EQ(records, 0);
+    EXPECT_EQ(data.Position(), 4u); // the rows were not even touched
 }
