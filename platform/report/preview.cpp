@@ -382,8 +382,8 @@ void TQRPreview::Print() {
     if (!FStore || !FStore->Finished()) return;
     if (FLoaded || !FReport) {
         if (!FReport) {
-            static QPrinter fallback(QPrinter::HighResolution);
-            PrintPages(*FStore, fallback);
+            QPrinter printer(QPrinter::HighResolution);
+            PrintPages(*FStore, printer);
         } else {
             PrintPages(*FStore, FReport->Printer());
         }
