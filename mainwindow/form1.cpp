@@ -93,6 +93,7 @@ TForm1::TForm1(QWidget *parent)
 }
 
 TForm1::~TForm1() {
+    if (FHintInstalled) Application().OnHint = nullptr;
     // Controls unlink from the data source before it goes.
     delete centralWidget();
     DataSource1.reset();
@@ -328,6 +329,7 @@ void TForm1::FormCreate() {
 void TForm1::FormShow() {
     RunStatement(*ADOQuery1, OrderedStatement());
     Application().OnHint = [this] { HintGoster(); };
+    FHintInstalled = true;
     Edit1->setFocus();
 }
 

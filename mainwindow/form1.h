@@ -107,4 +107,5 @@ class TForm1 : public QMainWindow {
     QHash<QString, QWidget *> FControls;
     QList<QLabel *> FPanels;
     bool FShown = false;
+    bool FHintInstalled = false;
 };

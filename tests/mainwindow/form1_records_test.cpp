@@ -12,6 +12,8 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <set>
+
 using namespace kadrolin;
 using namespace kadrolin::testing;
 
@@ -53,6 +55,9 @@ class Form1Records : public ::testing::Test {
 };
 
 using V = std::vector<std::string>;
+std::string OrderedStatementSql() {
+    return records::OrderedStatement().Sql;
+}
 
 } // namespace
 
@@ -67,21 +72,24 @@ TEST_F(Form1Records, StartShowsTheListSortedByNameWithTheFirstCurrent) {
 }
 
 TEST_F(Form1Records, SearchNarrowsUnsortedAndRefreshRestoresTheSortedList) {
-    Open({"Ayşe", "Zeki", "Ali", "ahmet"});
+    Open({"Ayşe", "Zeki", "Ali", "ahmet", "Çetin"});
+    const V sorted{"ahmet", "Ali", "Ayşe", "Çetin", "Zeki"};
+    auto asSet = [](V v) { return std::set<std::string>(v.begin(), v.end()); };
     Form->Edit1->setText("A");
-    EXPECT_EQ(List(), (V{"Ayşe", "Ali", "ahmet"})); // the file's order, not sorted
+    EXPECT_EQ(asSet(List()), (std::set<std::string>{"Ayşe", "Ali", "ahmet"}));
     EXPECT_EQ(Panel(), "  Toplam kayıt : 3 / 1");
     Form->Edit1->setText("Ali");
     EXPECT_EQ(List(), V{"Ali"});
     Form->Edit1->setText("");
-    EXPECT_EQ(List(), (V{"Ayşe", "Zeki", "Ali", "ahmet"}));
+    EXPECT_EQ(asSet(List()), asSet(sorted));
+    EXPECT_NE(List(), sorted); // the search has no Turkish order of its own
     Form->Edit1->setText("X");
     EXPECT_TRUE(List().empty());
     EXPECT_EQ(Panel(), "  Toplam kayıt : 0 / 0"); // never stale on an empty result
     Form->BtnYenile->click();
     EXPECT_EQ(Form->Edit1->text(), "");
-    EXPECT_EQ(List(), (V{"ahmet", "Ali", "Ayşe", "Zeki"}));
-    EXPECT_EQ(Panel(), "  Toplam kayıt : 4 / 1");
+    EXPECT_EQ(List(), sorted);
+    EXPECT_EQ(Panel(), "  Toplam kayıt : 5 / 1");
     // Quotes are characters of the name, not of the statement.
     for (const char *t : {"\"", "'", "A\"\"", "%'--"})
         Form->Edit1->setText(QString::fromUtf8(t));
@@ -288,4 +296,49 @@ TEST_F(Form1Records, LooksRightOffscreen) {
     QImage image = Form->grab().toImage();
     EXPECT_EQ(image.width(), Form->width());
     if (out) image.save(QString::fromUtf8(out) + "/form1.png");
+    // Every page holds the controls of its columns, none outside its frame.
+    Form->BtnEkle->click();
+    for (int page = 0; page < 4; ++page) {
+        Form->TabSet1->setCurrentIndex(page);
+        EXPECT_EQ(Form->Notebook1->currentIndex(), page);
+        QWidget *shown = Form->Notebook1->currentWidget();
+        for (QWidget *w : shown->findChildren<QWidget *>()) {
+            if (w->property("dataField").isValid()) {
+                EXPECT_TRUE(QRect(0, 0, 481, 249).contains(w->geometry())) << w->objectName().toStdString();
+            }
+        }
+        if (out) Form->grab().save(QString::fromUtf8(out) + QString("/form1-page%1.png").arg(page + 1));
+    }
+}
+
+TEST_F(Form1Records, RefreshWithAnEmptySearchBoxRunsOnlyTheOrderedStatement) {
+    Open({"Zeki", "Ali"});
+    std::vector<std::string> statements;
+    auto recount = Form->ADOQuery1->AfterOpen;
+    Form->ADOQuery1->AfterOpen = [&](data::TQuery &q) {
+        statements.push_back(q.SQL());
+        recount(q);
+    };
+    Form->BtnYenile->click();
+    EXPECT_EQ(statements, std::vector<std::string>{OrderedStatementSql()});
+    statements.clear();
+    Form->Edit1->setText("Z");
+    Form->BtnYenile->click();
+    EXPECT_EQ(statements.size(), 3u); // the typed search, the emptied search, then the ordered list
+    EXPECT_EQ(statements.back(), OrderedStatementSql());
+    EXPECT_EQ(List(), (V{"Ali", "Zeki"}));
+}
+
+TEST_F(Form1Records, EditCommandOnAnEmptyListStartsANewRow) {
+    Open({});
+    EXPECT_EQ(Panel(), "  Toplam kayıt : 0 / 0");
+    Form->UpdateRecordActions();
+    Form->DataSetEdit1->trigger();
+    EXPECT_EQ(Form->ADOQuery1->State(), data::dsInsert);
+    EXPECT_EQ(Panel(), "  Toplam kayıt : 1 / 1");
+    TypeInto(Form->DBEdit1, "Ali");
+    Form->UpdateRecordActions();
+    Form->DataSetPost1->trigger();
+    EXPECT_EQ(Panel(), "  Toplam kayıt : 1 / 1");
+    EXPECT_EQ(Dir->Scalar("SELECT A_Adi FROM tarvelion"), "Ali");
 }

@@ -275,6 +275,29 @@ TEST(Query, BadDatabaseFilesGiveClearErrorsAndStayUntouched) {
     }
 }
 
+TEST(Query, AForeignSQLiteFileIsReadButNeverChanged) {
+    TTempDir dir;
+    std::string file = dir.File("Data.mdb");
+    RawExec(file,
+            "CREATE TABLE notes (Id INTEGER PRIMARY KEY, Body TEXT); INSERT INTO notes (Body) VALUES ('x')");
+    const std::string before = ReadAll(file);
+    TQuery q;
+    q.SetDatabaseName(file);
+    q.SetSQL("SELECT * FROM people");
+    try {
+        q.Open();
+        FAIL();
+    } catch (const EDatabaseError &e) {
+        EXPECT_NE(std::string(e.what()).find("no such table: people"), std::string::npos) << e.what();
+    }
+    q.SetSQL("SELECT * FROM notes");
+    q.Open(); // browsing writes nothing either
+    EXPECT_EQ(q.RecordCount(), 1);
+    q.Close();
+    EXPECT_EQ(ReadAll(file), before);
+    EXPECT_FALSE(std::filesystem::exists(file + "-wal"));
+}
+
 TEST(Query, ReadOnlyFileBrowsesButRefusesThePostKeepingTheTypedValues) {
     if (geteuid() == 0) GTEST_SKIP() << "root writes to read-only files";
     TTempDir dir;
@@ -338,6 +361,8 @@ TEST(DataLinks, NotificationsArriveInTheClassicOrder) {
     EXPECT_EQ(opened.front(), "name:browsing"); // bound to the new field...
     EXPECT_NE(std::find(opened.begin(), opened.end(), "photo:active"), opened.end());
     EXPECT_EQ(name.Field(), &q.FieldByName("Name"));
+    // One data change per control on open: a photo is decoded once, not twice.
+    EXPECT_EQ(std::count(opened.begin(), opened.end(), "photo:data"), 1);
 
     // Typing into one control: the row enters editing and every control rereads once.
     EXPECT_TRUE(name.Edit());
