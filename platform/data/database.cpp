@@ -321,16 +321,6 @@ TDatabase::TDatabase(const std::string &fileName, int busyTimeoutMs) : FFileName
         RegisterTurkishFunctions(FDb);
         // Reading the schema first: a damaged file fails here, before anything is written.
         Exec("SELECT count(*) FROM sqlite_master");
-        if (!ReadOnly()) {
-            auto mode = ScalarValue("PRAGMA journal_mode");
-            if (!mode || mode->Bytes != "wal") {
-                try {
-                    Exec("PRAGMA journal_mode=WAL");
-                } catch (const EDatabaseError &) {
-                    // A write-protected directory keeps the rollback journal; still consistent.
-                }
-            }
-        }
         Exec("PRAGMA synchronous=FULL");
     } catch (const EDatabaseError &e) {
         sqlite3_close(FDb);
@@ -362,6 +352,23 @@ void TDatabase::Create(const std::string &fileName, const std::string &schemaSql
         throw EDatabaseError("Cannot create " + Quoted(fileName) + ": " + msg);
     }
     sqlite3_close(db);
+}
+
+void TDatabase::BeginWrite() {
+    // The write-ahead log is switched on by the first write, not by opening:
+    // a file that turns out not to be a register is never changed.
+    if (!FWalChecked) {
+        FWalChecked = true;
+        auto mode = ScalarValue("PRAGMA journal_mode");
+        if (!mode || mode->Bytes != "wal") {
+            try {
+                Exec("PRAGMA journal_mode=WAL");
+            } catch (const EDatabaseError &) {
+                // A write-protected directory keeps the rollback journal; still consistent.
+            }
+        }
+    }
+    Exec("BEGIN IMMEDIATE");
 }
 
 bool TDatabase::ReadOnly() const {

@@ -79,6 +79,8 @@ class TDatabase {
     bool ReadOnly() const;
 
     void Exec(const std::string &sql);
+    // Starts a write transaction (switching the file to the write-ahead log first).
+    void BeginWrite();
     TStatement Prepare(const std::string &sql) { return TStatement(FDb, sql); }
     // Runs a statement and returns its first column of the first row.
     std::optional<TValue> ScalarValue(const std::string &sql, const std::vector<TValue> &params = {});
@@ -92,6 +94,7 @@ class TDatabase {
   private:
     std::string FFileName;
     sqlite3 *FDb = nullptr;
+    bool FWalChecked = false;
 };
 
 // Registers the Turkish collation "TR" and the Turkish like() on a raw

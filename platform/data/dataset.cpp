@@ -562,7 +562,7 @@ std::string TQuery::WhereOriginal(std::vector<TValue> &params) const {
 }
 
 void TQuery::RunWrite(const std::function<void()> &work) {
-    FDb->Exec("BEGIN IMMEDIATE");
+    FDb->BeginWrite();
     try {
         work();
         FDb->Exec("COMMIT");

@@ -275,6 +275,29 @@ TEST(Query, BadDatabaseFilesGiveClearErrorsAndStayUntouched) {
     }
 }
 
+TEST(Query, AForeignSQLiteFileIsReadButNeverChanged) {
+    TTempDir dir;
+    std::string file = dir.File("Data.mdb");
+    RawExec(file,
+            "CREATE TABLE notes (Id INTEGER PRIMARY KEY, Body TEXT); INSERT INTO notes (Body) VALUES ('x')");
+    const std::string before = ReadAll(file);
+    TQuery q;
+    q.SetDatabaseName(file);
+    q.SetSQL("SELECT * FROM people");
+    try {
+        q.Open();
+        FAIL();
+    } catch (const EDatabaseError &e) {
+        EXPECT_NE(std::string(e.what()).find("no such table: people"), std::string::npos) << e.what();
+    }
+    q.SetSQL("SELECT * FROM notes");
+    q.Open(); // browsing writes nothing either
+    EXPECT_EQ(q.RecordCount(), 1);
+    q.Close();
+    EXPECT_EQ(ReadAll(file), before);
+    EXPECT_FALSE(std::filesystem::exists(file + "-wal"));
+}
+
 TEST(Query, ReadOnlyFileBrowsesButRefusesThePostKeepingTheTypedValues) {
     if (geteuid() == 0) GTEST_SKIP() << "root writes to read-only files";
     TTempDir dir;
