@@ -262,6 +262,10 @@ TJPEGCompressor::TJPEGCompressor() {
         FInfo.progress = &FProgress;
         FInfo.mem->max_memory_to_use = MaxJPEGBytes;
         jpeg_set_quality(&FInfo, FQuality, TRUE);
+        for (int i = 0; i < NUM_HUFF_TBLS; ++i) {
+            if (FInfo.dc_huff_tbl_ptrs[i]) FStdDC[i] = *FInfo.dc_huff_tbl_ptrs[i];
+            if (FInfo.ac_huff_tbl_ptrs[i]) FStdAC[i] = *FInfo.ac_huff_tbl_ptrs[i];
+        }
     });
 }
 
@@ -319,14 +323,24 @@ void TJPEGCompressor::EncodeDIB(const std::uint8_t *bits, int width, int height,
 #else
         FInfo.in_color_space = JCS_RGB;
 #endif
-        jpeg_set_colorspace(&FInfo, GrayscaleOutput ? JCS_GRAYSCALE : JCS_YCbCr);
-        // The scan script of an earlier progressive run must not stay behind.
-        if (ProgressiveJPEG) {
-            jpeg_simple_progression(&FInfo);
-        } else {
-            FInfo.scan_info = nullptr;
-            FInfo.num_scans = 0;
+        jpeg_set_defaults(&FInfo);
+        for (int i = 0; i < NUM_HUFF_TBLS; ++i) {
+            if (FInfo.dc_huff_tbl_ptrs[i]) *FInfo.dc_huff_tbl_ptrs[i] = FStdDC[i];
+            if (FInfo.ac_huff_tbl_ptrs[i]) *FInfo.ac_huff_tbl_ptrs[i] = FStdAC[i];
         }
+        FInfo.input_gamma = FInputGamma;
+        FInfo.dct_method = FDCTMethod;
+        FInfo.optimize_coding = FOptimizeCoding ? TRUE : FALSE;
+        FInfo.restart_interval = FRestartInterval;
+        FInfo.restart_in_rows = FRestartInRows;
+        FInfo.smoothing_factor = FSmoothingFactor;
+        FInfo.write_JFIF_header = FWriteJFIFHeader ? TRUE : FALSE;
+        FInfo.density_unit = FDensityUnit;
+        FInfo.X_density = FXDensity;
+        FInfo.Y_density = FYDensity;
+        jpeg_set_quality(&FInfo, FQuality, TRUE);
+        jpeg_set_colorspace(&FInfo, GrayscaleOutput ? JCS_GRAYSCALE : JCS_YCbCr);
+        if (ProgressiveJPEG) jpeg_simple_progression(&FInfo);
         if (!WriteAllTables) jpeg_suppress_tables(&FInfo, TRUE);
         jpeg_start_compress(&FInfo, WriteAllTables ? TRUE : FALSE);
         if (!Comment.empty())

@@ -159,26 +159,31 @@ class TJPEGCompressor : public TJPEGBase {
 
     int Quality() const { return FQuality; }
     void SetQuality(int quality);
-    double InputGamma() const { return FInfo.input_gamma; }
-    void SetInputGamma(double v) { FInfo.input_gamma = v; }
-    J_DCT_METHOD DCTMethod() const { return FInfo.dct_method; }
-    void SetDCTMethod(J_DCT_METHOD v) { FInfo.dct_method = v; }
-    bool OptimizeCoding() const { return FInfo.optimize_coding; }
-    void SetOptimizeCoding(bool v) { FInfo.optimize_coding = v; }
-    unsigned RestartInterval() const { return FInfo.restart_interval; }
-    void SetRestartInterval(unsigned v) { FInfo.restart_interval = v; }
-    int RestartInRows() const { return FInfo.restart_in_rows; }
-    void SetRestartInRows(int v) { FInfo.restart_in_rows = v; }
-    int SmoothingFactor() const { return FInfo.smoothing_factor; }
-    void SetSmoothingFactor(int v) { FInfo.smoothing_factor = v; }
-    bool WriteJFIFHeader() const { return FInfo.write_JFIF_header; }
-    void SetWriteJFIFHeader(bool v) { FInfo.write_JFIF_header = v; }
-    std::uint8_t DensityUnit() const { return FInfo.density_unit; }
-    void SetDensityUnit(std::uint8_t v) { FInfo.density_unit = v; }
-    std::uint16_t X_Density() const { return FInfo.X_density; }
-    void SetX_Density(std::uint16_t v) { FInfo.X_density = v; }
-    std::uint16_t Y_Density() const { return FInfo.Y_density; }
-    void SetY_Density(std::uint16_t v) { FInfo.Y_density = v; }
+    // The parameters below are kept here and given to the library at the
+    // start of every run, over its defaults: the library itself changes its
+    // record during a run (optimal Huffman tables replace the standard ones,
+    // a progressive run switches table optimisation on), and none of that
+    // may carry over into the next photo.
+    double InputGamma() const { return FInputGamma; }
+    void SetInputGamma(double v) { FInputGamma = v; }
+    J_DCT_METHOD DCTMethod() const { return FDCTMethod; }
+    void SetDCTMethod(J_DCT_METHOD v) { FDCTMethod = v; }
+    bool OptimizeCoding() const { return FOptimizeCoding; }
+    void SetOptimizeCoding(bool v) { FOptimizeCoding = v; }
+    unsigned RestartInterval() const { return FRestartInterval; }
+    void SetRestartInterval(unsigned v) { FRestartInterval = v; }
+    int RestartInRows() const { return FRestartInRows; }
+    void SetRestartInRows(int v) { FRestartInRows = v; }
+    int SmoothingFactor() const { return FSmoothingFactor; }
+    void SetSmoothingFactor(int v) { FSmoothingFactor = v; }
+    bool WriteJFIFHeader() const { return FWriteJFIFHeader; }
+    void SetWriteJFIFHeader(bool v) { FWriteJFIFHeader = v; }
+    std::uint8_t DensityUnit() const { return FDensityUnit; }
+    void SetDensityUnit(std::uint8_t v) { FDensityUnit = v; }
+    std::uint16_t X_Density() const { return FXDensity; }
+    void SetX_Density(std::uint16_t v) { FXDensity = v; }
+    std::uint16_t Y_Density() const { return FYDensity; }
+    void SetY_Density(std::uint16_t v) { FYDensity = v; }
 
     // From an OnWriteMarkers handler: a marker to write after the handler
     // returns (code 0xE0..0xEF or 0xFE, at most 65533 bytes).
@@ -199,6 +204,18 @@ class TJPEGCompressor : public TJPEGBase {
 
   private:
     int FQuality = 75;
+    double FInputGamma = 1.0;
+    J_DCT_METHOD FDCTMethod = JDCT_ISLOW;
+    bool FOptimizeCoding = false;
+    unsigned FRestartInterval = 0;
+    int FRestartInRows = 0;
+    int FSmoothingFactor = 0;
+    bool FWriteJFIFHeader = true;
+    std::uint8_t FDensityUnit = 0;
+    std::uint16_t FXDensity = 1, FYDensity = 1;
+    // The library's standard Huffman tables as first set up; an optimising
+    // run overwrites the record's tables in place.
+    JHUFF_TBL FStdDC[NUM_HUFF_TBLS]{}, FStdAC[NUM_HUFF_TBLS]{};
     std::vector<std::pair<int, std::string>> FMarkers;
     bool FInWriteMarkers = false;
     bool FRunning = false;
