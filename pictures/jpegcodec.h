@@ -266,6 +266,9 @@ class TJPEGDecompressor : public TJPEGBase {
     // colour, or the 64-level gray form.
     std::unique_ptr<TBitmap> DecompressToBitmap();
 
+    // The library's record: header fields after PrepareDecompression.
+    const jpeg_decompress_struct &Info() const { return FInfo; }
+
     // From an OnJPEGMarker handler that sets done: the next byte of the
     // marker's data.
     std::uint8_t ReadMarkerByte();
