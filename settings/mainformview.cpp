@@ -1,0 +1,211 @@
+#include "settings/mainformview.h"
+
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTableView>
+#include <QVariant>
+#include <QWidget>
+
+namespace MainFormNames {
+namespace {
+QStringList Numbered(const QString &prefix, int first, int last) {
+    QStringList l;
+    for (int i = first; i <= last; ++i)
+        l << prefix + QString::number(i);
+    return l;
+}
+} // namespace
+
+const QStringList &DataEdits() {
+    static const QStringList l =
+        Numbered(QStringLiteral("DBEdit"), 1, 17) + Numbered(QStringLiteral("DBEdit"), 19, 37);
+    return l;
+}
+
+const QStringList &LoaderExtras() {
+    static const QStringList l = {QStringLiteral("DBComboBox1"), QStringLiteral("DBEdit36"),
+                                  QStringLiteral("DBComboBox2"), QStringLiteral("DBEdit37"),
+                                  QStringLiteral("DBComboBox4"), QStringLiteral("DBComboBox5"),
+                                  QStringLiteral("Yazi"),        QStringLiteral("Edit1")};
+    return l;
+}
+
+const QStringList &ContentControls() {
+    static const QStringList l =
+        Numbered(QStringLiteral("DBEdit"), 1, 17) + QStringList{"DBComboBox1"} +
+        Numbered(QStringLiteral("DBEdit"), 19, 36) +
+        QStringList{"DBComboBox2", "DBEdit37", "DBComboBox4", "DBComboBox5", "Edit1", "Yazi"};
+    return l;
+}
+
+const QStringList &CaptionLabels() {
+    static const QStringList l = Numbered(QStringLiteral("Label"), 1, 41);
+    return l;
+}
+} // namespace MainFormNames
+
+namespace {
+// Where the stored value of a colour is kept beside what the widget shows.
+const char *const ColorValue = "kadrolinColor";
+const char *const FontColorValue = "kadrolinFontColor";
+
+void SetRoles(QWidget *w, std::initializer_list<QPalette::ColorRole> roles, const QColor &c,
+              bool disabledToo) {
+    QPalette p = w->palette();
+    for (auto role : roles) {
+        p.setColor(QPalette::Active, role, c);
+        p.setColor(QPalette::Inactive, role, c);
+        if (disabledToo) p.setColor(QPalette::Disabled, role, c);
+    }
+    w->setPalette(p);
+}
+
+TColor StoredOr(const QObject *o, const char *name, TColor designed) {
+    const QVariant v = o->property(name);
+    return v.isValid() ? static_cast<TColor>(v.toInt()) : designed;
+}
+
+QByteArray ShadowName(const char *name) {
+    return QByteArray("kadrolin") + name;
+}
+
+// A colour property of another component: a QColor property is read back
+// through its last stored value, an integer one holds the value itself.
+TColor ReadColorProperty(const QObject *o, const char *name, TColor designed) {
+    const QVariant v = o->property(name);
+    if (!v.isValid()) return designed;
+    if (v.metaType().id() == QMetaType::QColor)
+        return QColorToColor(v.value<QColor>(), StoredOr(o, ShadowName(name).constData(), designed));
+    bool ok = false;
+    const qlonglong x = v.toLongLong(&ok);
+    return ok ? static_cast<TColor>(static_cast<uint32_t>(x)) : designed;
+}
+
+void WriteColorProperty(QObject *o, const char *name, TColor c) {
+    const QVariant v = o->property(name);
+    if (v.isValid() && v.metaType().id() == QMetaType::QColor)
+        o->setProperty(name, ColorToQColor(c));
+    else
+        o->setProperty(name, static_cast<int>(c));
+    o->setProperty(ShadowName(name).constData(), static_cast<int>(c));
+    if (auto *w = qobject_cast<QWidget *>(o)) w->update();
+}
+
+bool ReadBoolProperty(const QObject *o, const char *name, bool designed) {
+    if (!o) return designed;
+    const QVariant v = o->property(name);
+    return v.isValid() ? v.toBool() : designed;
+}
+
+void WriteBoolProperty(QObject *o, const char *name, bool on) {
+    if (!o) return;
+    o->setProperty(name, on);
+    if (auto *w = qobject_cast<QWidget *>(o)) w->update();
+}
+
+QPalette::ColorRole TextRole(const QWidget *w) {
+    return qobject_cast<const QLabel *>(w) ? QPalette::WindowText : QPalette::Text;
+}
+
+// The widget that paints the grid's titles.
+QWidget *TitleWidget(QWidget *grid) {
+    if (auto *t = qobject_cast<QTableView *>(grid)) return t->horizontalHeader();
+    return grid;
+}
+} // namespace
+
+TColor WidgetColor(const QWidget *w, TColor designed) {
+    const QColor shown = w->palette().color(QPalette::Active, QPalette::Base);
+    return QColorToColor(shown, StoredOr(w, ColorValue, designed));
+}
+
+void SetWidgetColor(QWidget *w, TColor c) {
+    const QColor q = ColorToQColor(c);
+    auto *combo = qobject_cast<QComboBox *>(w);
+    if (combo && !combo->isEditable())
+        SetRoles(w, {QPalette::Base, QPalette::Button}, q, true);
+    else
+        SetRoles(w, {QPalette::Base}, q, true);
+    w->setProperty(ColorValue, static_cast<int>(c));
+}
+
+TColor WidgetFontColor(const QWidget *w, TColor designed) {
+    const QColor shown = w->palette().color(QPalette::Active, TextRole(w));
+    return QColorToColor(shown, StoredOr(w, FontColorValue, designed));
+}
+
+void SetWidgetFontColor(QWidget *w, TColor c) {
+    // Disabled text keeps the grayed look of the style.
+    SetRoles(w, {QPalette::Text, QPalette::WindowText, QPalette::ButtonText}, ColorToQColor(c), false);
+    w->setProperty(FontColorValue, static_cast<int>(c));
+}
+
+QObject *TMainFormView::FindObject(const QString &name) const {
+    return FForm ? FForm->findChild<QObject *>(name) : nullptr;
+}
+
+QWidget *TMainFormView::Find(const QString &name) const {
+    return FForm ? FForm->findChild<QWidget *>(name) : nullptr;
+}
+
+TColor TMainFormView::Color(const QString &name) const {
+    const QWidget *w = Find(name);
+    return w ? WidgetColor(w) : clWindow;
+}
+
+void TMainFormView::SetColor(const QString &name, TColor c) {
+    if (QWidget *w = Find(name)) SetWidgetColor(w, c);
+}
+
+TColor TMainFormView::FontColor(const QString &name) const {
+    const QWidget *w = Find(name);
+    return w ? WidgetFontColor(w) : clWindowText;
+}
+
+void TMainFormView::SetFontColor(const QString &name, TColor c) {
+    if (QWidget *w = Find(name)) SetWidgetFontColor(w, c);
+}
+
+TColor TMainFormView::GridTitleColor() const {
+    QWidget *grid = Find(QStringLiteral("DBGrid1"));
+    if (!grid) return clWindowText;
+    if (grid->property("TitleFontColor").isValid())
+        return ReadColorProperty(grid, "TitleFontColor", clWindowText);
+    const QWidget *t = TitleWidget(grid);
+    return QColorToColor(t->palette().color(QPalette::Active, QPalette::ButtonText),
+                         StoredOr(t, FontColorValue, clWindowText));
+}
+
+void TMainFormView::SetGridTitleColor(TColor c) {
+    QWidget *grid = Find(QStringLiteral("DBGrid1"));
+    if (!grid) return;
+    if (grid->property("TitleFontColor").isValid()) return WriteColorProperty(grid, "TitleFontColor", c);
+    // Only the titles: the cells keep their own colours.
+    SetWidgetFontColor(TitleWidget(grid), c);
+}
+
+TColor TMainFormView::UnselectedTabColor() const {
+    const QObject *tabs = FindObject(QStringLiteral("TabSet1"));
+    return tabs ? ReadColorProperty(tabs, "UnselectedColor", clWindow) : clWindow;
+}
+
+void TMainFormView::SetUnselectedTabColor(TColor c) {
+    if (QObject *tabs = FindObject(QStringLiteral("TabSet1"))) WriteColorProperty(tabs, "UnselectedColor", c);
+}
+
+bool TMainFormView::GrayScaleOutput() const {
+    return ReadBoolProperty(FindObject(QStringLiteral("JPGCompr")), "GrayScaleOutput", false);
+}
+
+void TMainFormView::SetGrayScaleOutput(bool on) {
+    WriteBoolProperty(FindObject(QStringLiteral("JPGCompr")), "GrayScaleOutput", on);
+}
+
+bool TMainFormView::Stretch() const {
+    return ReadBoolProperty(FindObject(QStringLiteral("Image1")), "Stretch", true);
+}
+
+void TMainFormView::SetStretch(bool on) {
+    WriteBoolProperty(FindObject(QStringLiteral("Image1")), "Stretch", on);
+}

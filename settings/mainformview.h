@@ -1,0 +1,58 @@
+#pragma once
+// The main window as the appearance settings see it: its components reached
+// by their designed names, so the settings work on any widget tree that
+// carries those names.
+#include "settings/colors.h"
+
+#include <QString>
+#include <QStringList>
+
+class QObject;
+class QWidget;
+
+namespace MainFormNames {
+// The 36 data-bound edit boxes in creation order (there is no DBEdit18).
+const QStringList &DataEdits();
+// Content controls that the loader recolours after the edit boxes, in its order.
+const QStringList &LoaderExtras();
+// All 42 content controls in the order the settings dialog recolours them.
+const QStringList &ContentControls();
+// The caption labels Label1..Label41.
+const QStringList &CaptionLabels();
+} // namespace MainFormNames
+
+class TMainFormView {
+  public:
+    explicit TMainFormView(QWidget *form) : FForm(form) {}
+
+    QWidget *Form() const { return FForm; }
+    QObject *FindObject(const QString &name) const;
+    QWidget *Find(const QString &name) const;
+
+    // Background of a content control; a name the window lacks reads as the
+    // designed window colour and ignores writes.
+    TColor Color(const QString &name) const;
+    void SetColor(const QString &name, TColor c);
+    // Text colour of a content control or a label.
+    TColor FontColor(const QString &name) const;
+    void SetFontColor(const QString &name, TColor c);
+
+    TColor GridTitleColor() const;
+    void SetGridTitleColor(TColor c);
+    TColor UnselectedTabColor() const;
+    void SetUnselectedTabColor(TColor c);
+    bool GrayScaleOutput() const;
+    void SetGrayScaleOutput(bool on);
+    bool Stretch() const;
+    void SetStretch(bool on);
+
+  private:
+    QWidget *FForm;
+};
+
+// Colours of single widgets, kept as stored values beside the palette so a
+// system colour stays one when it is written back.
+TColor WidgetColor(const QWidget *w, TColor designed = clWindow);
+void SetWidgetColor(QWidget *w, TColor c);
+TColor WidgetFontColor(const QWidget *w, TColor designed = clWindowText);
+void SetWidgetFontColor(QWidget *w, TColor c);
