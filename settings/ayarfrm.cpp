@@ -109,7 +109,12 @@ void TAyarFrm::CreateComponents() {
     setObjectName(QStringLiteral("AyarFrm"));
     setWindowTitle(QStringLiteral("Genel Ayarlar"));
     setFixedSize(305, 202);
-    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    // The designed 8-point face is not here; this sans at 7.5 points has its
+    // widths, so the captions fit their designed sizes.
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPointSizeF(7.5);
+    font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("MS Sans Serif")});
+    setFont(font);
     QPalette pal = palette();
     for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
         for (auto group : {QPalette::Active, QPalette::Inactive})
@@ -178,6 +183,12 @@ void TAyarFrm::CreateComponents() {
     ChkResim2 = Make<QCheckBox>(TabSheet3, "ChkResim2", 24, 100, 193, 17);
     ChkResim2->setText(QStringLiteral("Resimler orijinal boyutta görünsün"));
     PageControl1->setCurrentIndex(0);
+    // The style's check mark takes a few pixels more than the designed one;
+    // let the captions have them where nothing lies beside the box.
+    SifreChk->resize(std::max(SifreChk->width(), std::min(SifreChk->sizeHint().width(), 168 - 24)),
+                     SifreChk->height());
+    for (QCheckBox *b : {ChkResim, ChkResim2})
+        b->resize(std::max(b->width(), b->sizeHint().width()), b->height());
 
     // Every handler is entered through the application's guard. A check box's
     // click handler runs whenever its state changes, from the user or from code.
