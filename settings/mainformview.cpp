@@ -142,11 +142,25 @@ void SetWidgetFontColor(QWidget *w, TColor c) {
 }
 
 QObject *TMainFormView::FindObject(const QString &name) const {
-    return FForm ? FForm->findChild<QObject *>(name) : nullptr;
+    if (!FForm) return nullptr;
+    // Breadth first, and never into another window: dialogs owned by the main
+    // window have components of the same names (Label1, Edit1, Image1).
+    QList<QObject *> level = FForm->children();
+    while (!level.isEmpty()) {
+        QList<QObject *> next;
+        for (QObject *o : level) {
+            auto *w = qobject_cast<QWidget *>(o);
+            if (w && w->isWindow()) continue;
+            if (o->objectName() == name) return o;
+            next += o->children();
+        }
+        level = std::move(next);
+    }
+    return nullptr;
 }
 
 QWidget *TMainFormView::Find(const QString &name) const {
-    return FForm ? FForm->findChild<QWidget *>(name) : nullptr;
+    return qobject_cast<QWidget *>(FindObject(name));
 }
 
 TColor TMainFormView::Color(const QString &name) const {

@@ -300,3 +300,22 @@ TEST(AyarFrm, GrabPages) {
                         .save(QDir(dir).filePath(QString("ayarfrm-%1.png").arg(i + 1))));
     }
 }
+
+// The dialog may be owned by the main window and has components of the same
+// names; recolouring the main window's captions leaves the dialog's alone,
+// even where the main window lacks one of the names.
+TEST(AyarFrm, OwnedByTheMainWindowItRecoloursOnlyTheMainWindow) {
+    TTempDir dir;
+    std::unique_ptr<TTestMainForm> form(BuildMainForm());
+    delete form->findChild<QWidget *>("Label5");
+    auto *dlg = new TAyarFrm(form.get(), dir.Ini(), form.get());
+    const QRgb dialogCaption = Shown(dlg->Label1, QPalette::WindowText);
+    ASSERT_EQ(Shown(dlg->Label5, QPalette::WindowText), dialogCaption);
+    TScriptedDialogs script;
+    TColourAnswer answer(QColor(255, 0, 0));
+    script.AnswerWith(std::ref(answer));
+    QTest::mouseClick(dlg->Shape2, Qt::LeftButton);
+    EXPECT_EQ(Shown(dlg->Label1, QPalette::WindowText), dialogCaption);
+    EXPECT_EQ(Shown(dlg->Label5, QPalette::WindowText), dialogCaption);
+    EXPECT_EQ(Shown(form->findChild<QWidget *>("Label1"), QPalette::WindowText), Red);
+}
