@@ -21,6 +21,8 @@ using namespace AppearanceKeys;
 using kadrolin::TIniFile;
 
 namespace {
+constexpr TColor clGray = 0x808080;
+
 template <class T> T *Make(QWidget *parent, const char *name, int x, int y, int w, int h) {
     auto *c = new T(parent);
     c->setObjectName(QString::fromLatin1(name));
@@ -308,8 +310,7 @@ bool TAyarFrm::PickColor(TShape *swatch, TColor &chosen) {
     QColor c = FColorDialogColor;
     if (!ColorDialog(this, c) || !c.isValid()) return false;
     FColorDialogColor = c;
-    const QColor rgb = c.toRgb();
-    chosen = RGBColor(rgb.red(), rgb.green(), rgb.blue());
+    chosen = QColorToColor(c);
     swatch->SetBrushColor(chosen);
     return true;
 }

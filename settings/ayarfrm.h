@@ -2,7 +2,7 @@
 // The settings dialog "Genel Ayarlar": password page, four colours of the
 // main window and the two picture options. Colour and picture choices act on
 // the main window at once; picture choices are written at every close.
-#include "settings/colors.h"
+#include "platform/widgets/tcolor.h"
 
 #include <QColor>
 #include <QDialog>

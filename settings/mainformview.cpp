@@ -1,5 +1,8 @@
 #include "settings/mainformview.h"
 
+#include "mainwindow/srdbgrid.h"
+#include "platform/widgets/tabset.h"
+
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -66,32 +69,6 @@ TColor StoredOr(const QObject *o, const char *name, TColor designed) {
     return v.isValid() ? static_cast<TColor>(v.toInt()) : designed;
 }
 
-QByteArray ShadowName(const char *name) {
-    return QByteArray("kadrolin") + name;
-}
-
-// A colour property of another component: a QColor property is read back
-// through its last stored value, an integer one holds the value itself.
-TColor ReadColorProperty(const QObject *o, const char *name, TColor designed) {
-    const QVariant v = o->property(name);
-    if (!v.isValid()) return designed;
-    if (v.metaType().id() == QMetaType::QColor)
-        return QColorToColor(v.value<QColor>(), StoredOr(o, ShadowName(name).constData(), designed));
-    bool ok = false;
-    const qlonglong x = v.toLongLong(&ok);
-    return ok ? static_cast<TColor>(static_cast<uint32_t>(x)) : designed;
-}
-
-void WriteColorProperty(QObject *o, const char *name, TColor c) {
-    const QVariant v = o->property(name);
-    if (v.isValid() && v.metaType().id() == QMetaType::QColor)
-        o->setProperty(name, ColorToQColor(c));
-    else
-        o->setProperty(name, static_cast<int>(c));
-    o->setProperty(ShadowName(name).constData(), static_cast<int>(c));
-    if (auto *w = qobject_cast<QWidget *>(o)) w->update();
-}
-
 bool ReadBoolProperty(const QObject *o, const char *name, bool designed) {
     if (!o) return designed;
     const QVariant v = o->property(name);
@@ -108,16 +85,16 @@ QPalette::ColorRole TextRole(const QWidget *w) {
     return qobject_cast<const QLabel *>(w) ? QPalette::WindowText : QPalette::Text;
 }
 
-// The widget that paints the grid's titles.
-QWidget *TitleWidget(QWidget *grid) {
-    if (auto *t = qobject_cast<QTableView *>(grid)) return t->horizontalHeader();
-    return grid;
-}
 } // namespace
+
+TColor KeepStoredColor(const QColor &shown, TColor previous) {
+    if (ColorToQColor(previous).rgb() == shown.toRgb().rgb()) return previous;
+    return QColorToColor(shown);
+}
 
 TColor WidgetColor(const QWidget *w, TColor designed) {
     const QColor shown = w->palette().color(QPalette::Active, QPalette::Base);
-    return QColorToColor(shown, StoredOr(w, ColorValue, designed));
+    return KeepStoredColor(shown, StoredOr(w, ColorValue, designed));
 }
 
 void SetWidgetColor(QWidget *w, TColor c) {
@@ -132,7 +109,7 @@ void SetWidgetColor(QWidget *w, TColor c) {
 
 TColor WidgetFontColor(const QWidget *w, TColor designed) {
     const QColor shown = w->palette().color(QPalette::Active, TextRole(w));
-    return QColorToColor(shown, StoredOr(w, FontColorValue, designed));
+    return KeepStoredColor(shown, StoredOr(w, FontColorValue, designed));
 }
 
 void SetWidgetFontColor(QWidget *w, TColor c) {
@@ -182,30 +159,24 @@ void TMainFormView::SetFontColor(const QString &name, TColor c) {
 }
 
 TColor TMainFormView::GridTitleColor() const {
-    QWidget *grid = Find(QStringLiteral("DBGrid1"));
-    if (!grid) return clWindowText;
-    if (grid->property("TitleFontColor").isValid())
-        return ReadColorProperty(grid, "TitleFontColor", clWindowText);
-    const QWidget *t = TitleWidget(grid);
-    return QColorToColor(t->palette().color(QPalette::Active, QPalette::ButtonText),
-                         StoredOr(t, FontColorValue, clWindowText));
+    const auto *grid = qobject_cast<const TSrDBGrid *>(FindObject(QStringLiteral("DBGrid1")));
+    return grid ? grid->TitleFontColor() : clWindowText;
 }
 
 void TMainFormView::SetGridTitleColor(TColor c) {
-    QWidget *grid = Find(QStringLiteral("DBGrid1"));
-    if (!grid) return;
-    if (grid->property("TitleFontColor").isValid()) return WriteColorProperty(grid, "TitleFontColor", c);
     // Only the titles: the cells keep their own colours.
-    SetWidgetFontColor(TitleWidget(grid), c);
+    if (auto *grid = qobject_cast<TSrDBGrid *>(FindObject(QStringLiteral("DBGrid1"))))
+        grid->SetTitleFontColor(c);
 }
 
 TColor TMainFormView::UnselectedTabColor() const {
-    const QObject *tabs = FindObject(QStringLiteral("TabSet1"));
-    return tabs ? ReadColorProperty(tabs, "UnselectedColor", clWindow) : clWindow;
+    const auto *tabs = qobject_cast<const TTabSet *>(FindObject(QStringLiteral("TabSet1")));
+    return tabs ? tabs->UnselectedColor() : clWindow;
 }
 
 void TMainFormView::SetUnselectedTabColor(TColor c) {
-    if (QObject *tabs = FindObject(QStringLiteral("TabSet1"))) WriteColorProperty(tabs, "UnselectedColor", c);
+    if (auto *tabs = qobject_cast<TTabSet *>(FindObject(QStringLiteral("TabSet1"))))
+        tabs->SetUnselectedColor(c);
 }
 
 bool TMainFormView::GrayScaleOutput() const {

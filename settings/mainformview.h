@@ -2,7 +2,7 @@
 // The main window as the appearance settings see it: its components reached
 // by their designed names, so the settings work on any widget tree that
 // carries those names.
-#include "settings/colors.h"
+#include "platform/widgets/tcolor.h"
 
 #include <QString>
 #include <QStringList>
@@ -49,6 +49,10 @@ class TMainFormView {
   private:
     QWidget *FForm;
 };
+
+// Back from a colour on screen: `previous` is kept while it still shows as
+// `shown`, so a system colour written back unchanged stays a system colour.
+TColor KeepStoredColor(const QColor &shown, TColor previous);
 
 // Colours of single widgets, kept as stored values beside the palette so a
 // system colour stays one when it is written back.

@@ -1,7 +1,7 @@
 #pragma once
 // A rectangle filled with a brush colour and drawn with a pen: the frames of
 // the settings dialog's pages and its colour swatches.
-#include "settings/colors.h"
+#include "platform/widgets/tcolor.h"
 
 #include <QWidget>
 

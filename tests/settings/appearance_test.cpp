@@ -25,30 +25,12 @@ std::string ContentOf(const QString &zemin) {
 }
 } // namespace
 
-TEST(AppearanceColours, StoredValuesResolve) {
-    struct TCase {
-        TColor Value;
-        QRgb Expected;
-    };
-    const TCase cases[] = {
-        {255, qRgb(255, 0, 0)},
-        {0x00FF0000, qRgb(0, 0, 255)},
-        {0x0000FF00, qRgb(0, 255, 0)},
-        {0x00123456, qRgb(0x56, 0x34, 0x12)},
-        {-16777211, QApplication::palette().color(QPalette::Active, QPalette::Base).rgb()},
-        {-16777208, QApplication::palette().color(QPalette::Active, QPalette::Text).rgb()},
-        {clBtnFace, QApplication::palette().color(QPalette::Active, QPalette::Button).rgb()},
-        {SystemColor(25), qRgb(0, 0, 0)},  // an index never assigned
-        {SystemColor(200), qRgb(0, 0, 0)}, // beyond the system's table
-        {-1, qRgb(0, 0, 0)},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(ColorToQColor(c.Value).rgb(), c.Expected) << c.Value;
-
-    // Written back unchanged, a system colour stays one; a changed colour becomes RGB.
-    EXPECT_EQ(QColorToColor(ColorToQColor(clWindow), clWindow), clWindow);
-    EXPECT_EQ(QColorToColor(QColor(255, 0, 0), clWindow), 255);
-    EXPECT_EQ(QColorToColor(QColor(0, 0, 255), 255), 0x00FF0000);
+// Written back unchanged, a system colour stays one; a changed colour becomes RGB.
+TEST(AppearanceColours, SystemColoursStaySystemColours) {
+    EXPECT_EQ(KeepStoredColor(ColorToQColor(clWindow), clWindow), -16777211);
+    EXPECT_EQ(KeepStoredColor(ColorToQColor(clWindowText), clWindowText), -16777208);
+    EXPECT_EQ(KeepStoredColor(QColor(255, 0, 0), clWindow), 255);
+    EXPECT_EQ(KeepStoredColor(QColor(0, 0, 255), 255), 0x00FF0000);
 }
 
 TEST(AppearanceFile, LiesBesideTheExecutable) {
@@ -106,8 +88,9 @@ TEST(AppearanceFile, BackgroundValueForms) {
         TTempDir dir;
         WriteBytes(dir.Ini(), ContentOf(c.Raw));
         std::unique_ptr<TTestMainForm> form(BuildMainForm());
-        auto *grid = form->findChild<QTableWidget *>("DBGrid1");
-        const QRgb cellsBefore = Shown(grid, QPalette::Base);
+        auto *grid = form->findChild<TSrDBGrid *>("DBGrid1");
+        const TColor cellsBefore = grid->Color();
+        const QRgb viewportBefore = Shown(grid->viewport(), QPalette::Base);
         LoadAppearance(form.get(), dir.Ini());
         const QRgb want = c.Expected ? c.Expected : WindowBackground();
         int coloured = 0;
@@ -118,7 +101,8 @@ TEST(AppearanceFile, BackgroundValueForms) {
         }
         EXPECT_EQ(coloured, 42) << c.Raw;
         // The name list's cells and the captions are not content controls.
-        EXPECT_EQ(Shown(grid, QPalette::Base), cellsBefore) << c.Raw;
+        EXPECT_EQ(grid->Color(), cellsBefore) << c.Raw;
+        EXPECT_EQ(Shown(grid->viewport(), QPalette::Base), viewportBefore) << c.Raw;
         EXPECT_EQ(Shown(form->findChild<QWidget *>("Label7"), QPalette::WindowText), WindowTextColour())
             << c.Raw;
     }
@@ -130,16 +114,17 @@ TEST(AppearanceFile, CaptionAndTextColours) {
     TTempDir dir;
     WriteBytes(dir.Ini(), "[Baslik]\r\nRenk=255\r\n[Font]\r\nRenk=$FF0000\r\n[Grup]\r\nRenk=65280\r\n");
     std::unique_ptr<TTestMainForm> form(BuildMainForm());
-    auto *grid = form->findChild<QTableWidget *>("DBGrid1");
-    const QRgb cellText = Shown(grid, QPalette::Text);
+    auto *grid = form->findChild<TSrDBGrid *>("DBGrid1");
+    const TColor selectText = grid->ColorSelectText();
     LoadAppearance(form.get(), dir.Ini());
     for (const QString &n : MainFormNames::CaptionLabels())
         EXPECT_EQ(Shown(form->findChild<QWidget *>(n), QPalette::WindowText), Red) << n.toStdString();
+    EXPECT_EQ(grid->TitleFontColor(), 255);
     EXPECT_EQ(Shown(grid->horizontalHeader(), QPalette::ButtonText), Red);
-    EXPECT_EQ(Shown(grid, QPalette::Text), cellText);
+    EXPECT_EQ(grid->ColorSelectText(), selectText);
     for (const QString &n : MainFormNames::ContentControls())
         EXPECT_EQ(Shown(form->findChild<QWidget *>(n), QPalette::Text), qRgb(0, 0, 255)) << n.toStdString();
-    EXPECT_EQ(form->findChild<TTestTabs *>("TabSet1")->UnselectedColor(), QColor(0, 255, 0));
+    EXPECT_EQ(form->findChild<TTabSet *>("TabSet1")->UnselectedColor(), 65280);
 }
 
 // Booleans: any integer but 0 is true; a word counts as absent.

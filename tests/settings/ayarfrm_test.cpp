@@ -149,10 +149,10 @@ TEST(AyarFrm, SwatchesRecolourTheMainWindowAtOnce) {
         EXPECT_EQ(CountShowing(form, content, QPalette::Base, Red), s1 ? 42 : 0) << c.Name;
         EXPECT_EQ(CountShowing(form, content, QPalette::Text, Red), s3 ? 42 : 0) << c.Name;
         EXPECT_EQ(CountShowing(form, labels, QPalette::WindowText, Red), s2 ? 41 : 0) << c.Name;
-        auto *grid = form->findChild<QTableWidget *>("DBGrid1");
-        EXPECT_EQ(Shown(grid->horizontalHeader(), QPalette::ButtonText) == Red, s2) << c.Name;
-        EXPECT_NE(Shown(grid, QPalette::Base), Red) << c.Name;
-        EXPECT_EQ(form->findChild<TTestTabs *>("TabSet1")->UnselectedColor() == QColor(Red), s4) << c.Name;
+        auto *grid = form->findChild<TSrDBGrid *>("DBGrid1");
+        EXPECT_EQ(grid->TitleFontColor() == clRed, s2) << c.Name;
+        EXPECT_NE(grid->Color(), clRed) << c.Name;
+        EXPECT_EQ(form->findChild<TTabSet *>("TabSet1")->UnselectedColor() == clRed, s4) << c.Name;
         EXPECT_FALSE(FileExists(s.Dir.Ini())) << c.Name;
         s.Dlg->hide();
     }

@@ -1,9 +1,11 @@
 #pragma once
 // A stand-in main window that carries the designed component names the
 // appearance settings reach, plus a temporary directory per test.
+#include "mainwindow/srdbgrid.h"
 #include "platform/widgets/application.h"
+#include "platform/widgets/tabset.h"
+#include "platform/widgets/tcolor.h"
 #include "settings/appearance.h"
-#include "settings/colors.h"
 
 #include <QCloseEvent>
 #include <QColor>
@@ -12,7 +14,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QTableWidget>
 #include <QWidget>
 #include <filesystem>
 #include <fstream>
@@ -20,18 +21,6 @@
 #include <iterator>
 #include <stdlib.h>
 #include <string>
-
-class TTestTabs : public QWidget {
-    Q_OBJECT
-    Q_PROPERTY(QColor UnselectedColor READ UnselectedColor WRITE SetUnselectedColor)
-  public:
-    using QWidget::QWidget;
-    QColor UnselectedColor() const { return FColor; }
-    void SetUnselectedColor(const QColor &c) { FColor = c; }
-
-  private:
-    QColor FColor = ColorToQColor(clWindow);
-};
 
 class TTestPicture : public QLabel {
     Q_OBJECT
@@ -87,10 +76,11 @@ inline TTestMainForm *BuildMainForm() {
         (new QLabel(QString("Etiket %1").arg(i), page))->setObjectName(QString("Label%1").arg(i));
     auto *panel = add(new QWidget, "Panel3");
     (new QLineEdit(panel))->setObjectName("Edit1");
-    auto *grid = new QTableWidget(3, 1, panel);
+    auto *grid = new TSrDBGrid(panel);
     grid->setObjectName("DBGrid1");
-    grid->setHorizontalHeaderLabels({"A_Adi"});
-    add(new TTestTabs, "TabSet1");
+    auto *tabs = new TTabSet(f);
+    tabs->setObjectName("TabSet1");
+    tabs->SetTabs({" Kişisel Bilgiler", " Görev / İş Bilgileri "});
     add(new TTestPicture, "Image1");
     auto *decoder = new QObject(f);
     decoder->setObjectName("JPGCompr");
