@@ -85,7 +85,23 @@ QPalette::ColorRole TextRole(const QWidget *w) {
     return qobject_cast<const QLabel *>(w) ? QPalette::WindowText : QPalette::Text;
 }
 
+const char *const BindingName = "kadrolinPictureOptions";
+
+class TPictureOptionsBinding : public QObject {
+  public:
+    TPictureOptionsBinding(QObject *owner, TPictureOptions options)
+        : QObject(owner), Options(std::move(options)) {
+        setObjectName(QString::fromLatin1(BindingName));
+    }
+    TPictureOptions Options;
+};
 } // namespace
+
+void BindPictureOptions(QWidget *form, TPictureOptions options) {
+    for (QObject *old : form->children())
+        if (old->objectName() == QLatin1String(BindingName)) delete old;
+    new TPictureOptionsBinding(form, std::move(options));
+}
 
 TColor KeepStoredColor(const QColor &shown, TColor previous) {
     if (ColorToQColor(previous).rgb() == shown.toRgb().rgb()) return previous;
@@ -179,18 +195,29 @@ void TMainFormView::SetUnselectedTabColor(TColor c) {
         tabs->SetUnselectedColor(c);
 }
 
+const TPictureOptions *TMainFormView::Binding() const {
+    if (!FForm) return nullptr;
+    for (QObject *o : FForm->children())
+        if (auto *b = dynamic_cast<TPictureOptionsBinding *>(o)) return &b->Options;
+    return nullptr;
+}
+
 bool TMainFormView::GrayScaleOutput() const {
+    if (auto *b = Binding(); b && b->GrayScaleOutput) return b->GrayScaleOutput();
     return ReadBoolProperty(FindObject(QStringLiteral("JPGCompr")), "GrayScaleOutput", false);
 }
 
 void TMainFormView::SetGrayScaleOutput(bool on) {
+    if (auto *b = Binding(); b && b->SetGrayScaleOutput) return b->SetGrayScaleOutput(on);
     WriteBoolProperty(FindObject(QStringLiteral("JPGCompr")), "GrayScaleOutput", on);
 }
 
 bool TMainFormView::Stretch() const {
+    if (auto *b = Binding(); b && b->Stretch) return b->Stretch();
     return ReadBoolProperty(FindObject(QStringLiteral("Image1")), "Stretch", true);
 }
 
 void TMainFormView::SetStretch(bool on) {
+    if (auto *b = Binding(); b && b->SetStretch) return b->SetStretch(on);
     WriteBoolProperty(FindObject(QStringLiteral("Image1")), "Stretch", on);
 }

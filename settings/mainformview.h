@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 class QObject;
 class QWidget;
@@ -20,6 +21,18 @@ const QStringList &ContentControls();
 // The caption labels Label1..Label41.
 const QStringList &CaptionLabels();
 } // namespace MainFormNames
+
+// The main window's decoder is no component that can be found by name, so
+// whoever builds the main window binds the two picture options to it once.
+// Without a binding they are looked up as the properties "GrayScaleOutput"
+// of the object "JPGCompr" and "Stretch" of "Image1".
+struct TPictureOptions {
+    std::function<bool()> GrayScaleOutput;
+    std::function<void(bool)> SetGrayScaleOutput;
+    std::function<bool()> Stretch;
+    std::function<void(bool)> SetStretch;
+};
+void BindPictureOptions(QWidget *form, TPictureOptions options);
 
 class TMainFormView {
   public:
@@ -47,6 +60,8 @@ class TMainFormView {
     void SetStretch(bool on);
 
   private:
+    const TPictureOptions *Binding() const;
+
     QWidget *FForm;
 };
 

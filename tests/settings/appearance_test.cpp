@@ -145,8 +145,8 @@ TEST(AppearanceFile, PictureOptionValueForms) {
         std::unique_ptr<TTestMainForm> form(BuildMainForm());
         LoadAppearance(form.get(), dir.Ini());
         TMainFormView f(form.get());
-        EXPECT_EQ(f.GrayScaleOutput(), c.Gray) << c.Raw;
-        EXPECT_EQ(f.Stretch(), c.Stretch) << c.Raw;
+        EXPECT_EQ(form->JPGCompr.GrayScaleOutput, c.Gray) << c.Raw;
+        EXPECT_EQ(form->findChild<TTestPicture *>("Image1")->Stretch(), c.Stretch) << c.Raw;
     }
 }
 

@@ -6,6 +6,7 @@
 #include "platform/widgets/tabset.h"
 #include "platform/widgets/tcolor.h"
 #include "settings/appearance.h"
+#include "settings/mainformview.h"
 
 #include <QCloseEvent>
 #include <QColor>
@@ -43,6 +44,10 @@ class TTestPicture : public QLabel {
 class TTestMainForm : public QWidget {
   public:
     QString SettingsFile;
+    // Stands for the decoder component, which is no widget.
+    struct {
+        bool GrayScaleOutput = false;
+    } JPGCompr;
 
   protected:
     void closeEvent(QCloseEvent *e) override {
@@ -82,9 +87,10 @@ inline TTestMainForm *BuildMainForm() {
     tabs->setObjectName("TabSet1");
     tabs->SetTabs({" Kişisel Bilgiler", " Görev / İş Bilgileri "});
     add(new TTestPicture, "Image1");
-    auto *decoder = new QObject(f);
-    decoder->setObjectName("JPGCompr");
-    decoder->setProperty("GrayScaleOutput", false);
+    BindPictureOptions(f, {[f] { return f->JPGCompr.GrayScaleOutput; },
+                           [f](bool on) { f->JPGCompr.GrayScaleOutput = on; },
+                           {},
+                           {}});
     return f;
 }
 
