@@ -1,0 +1,69 @@
+#pragma once
+// The main window: the frame of TMainForm filled with the record pages built
+// from the record layout, bound to the one query; the record commands, the
+// search box and name list, the status bar's record count and the window's
+// creation, show and close handlers.
+#include "mainwindow/mainform.h"
+#include "platform/data/dataset.h"
+
+#include <QHash>
+#include <QList>
+
+#include <functional>
+#include <memory>
+
+class QGroupBox;
+class TDBEdit;
+
+class TForm1 : public TMainForm {
+    Q_OBJECT
+  public:
+    explicit TForm1(QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    // The one query every window and report reads, and its data source.
+    std::unique_ptr<kadrolin::data::TQuery> ADOQuery1;
+    std::unique_ptr<kadrolin::data::TDataSource> DataSource1;
+
+    QList<QGroupBox *> GroupBoxes; // GroupBox1 .. GroupBox4
+    TDBEdit *DBEdit1 = nullptr;    // A_Adi
+    // Every record control and label of the layout by component name.
+    QWidget *Control(const QString &name) const { return FControls.value(name); }
+    const QHash<QString, QWidget *> &Controls() const { return FControls; }
+
+    // Status bar: panel 0 the record count, panel 1 the hint.
+    QString PanelText(int panel) const { return StatusBar1->PanelText(panel); }
+    void SetPanelText(int panel, const QString &text) { StatusBar1->SetPanelText(panel, text); }
+
+    // Handlers, entered through the application's guard by the window layer.
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void FormDestroy() {}
+    void Edit1Change();
+    void BtnYenileClick();
+    void BtnEkleClick();
+    void Sil1Click();
+    void ADOQuery1AfterScroll();
+    void DataSetEdit1Execute();
+    void DataSetPost1Execute();
+    // Brings the edit and store commands up to date (run when the application goes idle).
+    void UpdateRecordActions();
+    // Rewrites the record count panel from the query's present state.
+    void UpdateRecordCountPanel();
+
+    // The appearance settings; their loader and saver are attached by the settings owner.
+    void LoadAppearance();
+    void SaveAppearance();
+    std::function<void(TForm1 &)> OnLoadAppearance, OnSaveAppearance;
+
+  protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+  private:
+    void ConnectCommands();
+    void CreateRecordControls();
+    QHash<QString, QWidget *> FControls;
+    bool FShown = false;
+};
