@@ -1,0 +1,12 @@
+#pragma once
+// The appearance settings file hooked to the program's main window.
+#include "settings/appearance.h"
+
+class TForm1;
+
+// Makes LoadAppearance the last step of the main window's creation and
+// SaveAppearance the last step of its close, on the given file. The window
+// is created before this can run, so what its creation would have loaded is
+// applied here, unless creation stopped early (the register could not be
+// opened), when the designed look stays as it would have.
+void AttachAppearance(TForm1 *form, const QString &fileName = SettingsFileName());
