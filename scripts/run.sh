@@ -4,9 +4,34 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$ROOT"
 
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
-  echo "run.sh: no display (DISPLAY and WAYLAND_DISPLAY are unset); start Kadrolin from a desktop session or under Xvfb." >&2
-  exit 1
+# Answers whether an X server listens at $DISPLAY: xdpyinfo when present,
+# otherwise a look at the server's socket (local) or TCP port (remote).
+x_display_reachable() {
+  local d="$1"
+  if command -v xdpyinfo >/dev/null 2>&1; then
+    timeout 5 xdpyinfo -display "$d" >/dev/null 2>&1
+    return
+  fi
+  local host="${d%%:*}" num="${d#*:}"
+  num="${num%%.*}"
+  [[ "$num" =~ ^[0-9]+$ ]] || return 1
+  if [ -z "$host" ] || [ "$host" = "unix" ]; then
+    [ -S "/tmp/.X11-unix/X$num" ]
+  else
+    timeout 5 bash -c "exec 3<>/dev/tcp/$host/$((6000 + num))" 2>/dev/null
+  fi
+}
+
+# A platform chosen explicitly (offscreen, wayland, ...) needs no X server.
+if [ -z "${QT_QPA_PLATFORM:-}" ] || [ "${QT_QPA_PLATFORM}" = "xcb" ]; then
+  if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    echo "run.sh: no display (DISPLAY and WAYLAND_DISPLAY are unset); start Kadrolin from a desktop session or under Xvfb." >&2
+    exit 1
+  fi
+  if [ -n "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && ! x_display_reachable "$DISPLAY"; then
+    echo "run.sh: no X server answers on display \"$DISPLAY\"; start Kadrolin from a desktop session or under Xvfb." >&2
+    exit 1
+  fi
 fi
 
 scripts/install-deps.sh

@@ -6,13 +6,44 @@
 #include <QAction>
 #include <QApplication>
 #include <QEvent>
+#include <QMenu>
+#include <QStatusTipEvent>
 #include <QTimer>
+#include <QToolButton>
 #include <QVariant>
 #include <QWidget>
 
 namespace {
 const char *const HintProperty = "kadrolinHint";
+
+// The long hint an object carries of its own, if it has one. A toolbar button
+// made for an action carries the action's hint.
+bool OwnHint(const QObject *o, QString &longPart) {
+    // An empty hint is no hint: the parent's shows through.
+    QVariant v = o->property(HintProperty);
+    if (v.isValid() && !v.toString().isEmpty()) {
+        longPart = TApplication::GetLongHint(v.toString());
+        return true;
+    }
+    if (auto *b = qobject_cast<const QToolButton *>(o); b && b->defaultAction())
+        return OwnHint(b->defaultAction(), longPart);
+    if (auto *w = qobject_cast<const QWidget *>(o); w && !w->statusTip().isEmpty()) {
+        longPart = w->statusTip();
+        return true;
+    }
+    return false;
 }
+
+// The hint shown over a widget: its own, else its nearest parent's within the window.
+QString InheritedHint(const QWidget *w) {
+    for (; w; w = w->parentWidget()) {
+        QString h;
+        if (OwnHint(w, h)) return h;
+        if (w->isWindow()) break;
+    }
+    return {};
+}
+} // namespace
 
 TApplication::TApplication() : FTitle(QCoreApplication::applicationName()) {
     InstallHooks();
@@ -42,10 +73,9 @@ void TApplication::InstallHooks() {
 }
 
 void TApplication::SetTitle(const QString &title) {
+    // Neither Qt's display name (appended to every caption) nor the
+    // application name (it names the configuration directory) follows the title.
     FTitle = title;
-    QCoreApplication::setApplicationName(title);
-    if (qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
-        QGuiApplication::setApplicationDisplayName(title);
 }
 
 void TApplication::ShowException(const std::exception &e) {
@@ -88,7 +118,10 @@ QString TApplication::GetLongHint(const QString &hint) {
 }
 
 void TApplication::SetHint(const QString &hintText) {
-    QString longPart = GetLongHint(hintText);
+    SetLongHint(GetLongHint(hintText));
+}
+
+void TApplication::SetLongHint(const QString &longPart) {
     if (longPart == FHint) return;
     FHint = longPart;
     if (OnHint) Guard([&] { OnHint(); });
@@ -96,28 +129,47 @@ void TApplication::SetHint(const QString &hintText) {
 
 void TApplication::SetWidgetHint(QObject *target, const QString &hint, bool showTooltip) {
     target->setProperty(HintProperty, hint);
-    if (auto *w = qobject_cast<QWidget *>(target))
+    // The status tip carries the long part, so Qt itself announces it for menu
+    // items and toolbar buttons; the event filter turns that into the hint.
+    if (auto *w = qobject_cast<QWidget *>(target)) {
         w->setToolTip(showTooltip ? GetShortHint(hint) : QString());
+        w->setStatusTip(GetLongHint(hint));
+    } else if (auto *a = qobject_cast<QAction *>(target)) {
+        if (showTooltip) a->setToolTip(GetShortHint(hint));
+        a->setStatusTip(GetLongHint(hint));
+    }
 }
 
 void TApplication::WatchActionHint(QAction *action, const QString &hint) {
-    action->setProperty(HintProperty, hint);
-    connect(action, &QAction::hovered, this,
-            [this, action] { SetHint(action->property(HintProperty).toString()); });
+    SetWidgetHint(action, hint, true);
 }
 
 bool TApplication::eventFilter(QObject *watched, QEvent *event) {
     switch (event->type()) {
-    case QEvent::Enter: {
-        // The innermost widget with a hint wins; one without any leaves the hint empty.
-        QWidget *w = qobject_cast<QWidget *>(watched);
-        while (w && !w->property(HintProperty).isValid())
-            w = w->parentWidget();
-        SetHint(w ? w->property(HintProperty).toString() : QString());
+    case QEvent::Enter:
+        if (auto *w = qobject_cast<QWidget *>(watched)) {
+            FLeaving = nullptr;
+            SetLongHint(InheritedHint(w));
+        }
         break;
-    }
     case QEvent::Leave:
-        if (watched->property(HintProperty).isValid()) SetHint(QString());
+        if (auto *w = qobject_cast<QWidget *>(watched)) {
+            // The mouse is now over the parent (or outside the window).
+            FLeaving = w;
+            FLeavingHint = w->isWindow() ? QString() : InheritedHint(w->parentWidget());
+            SetLongHint(FLeavingHint);
+        }
+        break;
+    case QEvent::StatusTip: {
+        QString text = static_cast<QStatusTipEvent *>(event)->tip();
+        if (text.isEmpty() && watched == FLeaving) text = FLeavingHint;
+        SetLongHint(text);
+        // Taken here: the hint handler alone decides what the status bar shows.
+        return true;
+    }
+    case QEvent::Hide:
+        // A closing menu leaves no highlighted item behind.
+        if (qobject_cast<QMenu *>(watched)) SetLongHint(QString());
         break;
     default:
         break;

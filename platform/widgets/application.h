@@ -17,6 +17,9 @@ class TApplication : public QObject {
     TApplication();
     ~TApplication() override;
 
+    // The application's own title, used as the caption of its message boxes.
+    // It is deliberately not Qt's display name: Qt would append that to every
+    // window caption ("Kadrolin 1.0 — Kadrolin").
     QString Title() const { return FTitle; }
     void SetTitle(const QString &title);
 
@@ -45,17 +48,22 @@ class TApplication : public QObject {
     // Runs the idle handlers once, now.
     void ProcessIdle();
 
-    // Hint handler and the current hint's long part.
+    // Hint handler and the current hint's long part. OnHint is the one way a
+    // hint reaches the status bar: status-tip events are taken here and never
+    // reach QMainWindow's own status bar handling.
     std::function<void()> OnHint;
     QString Hint() const { return FHint; }
     // Sets the current hint from a "short|long" text and tells OnHint when it changed.
     void SetHint(const QString &hintText);
     static QString GetShortHint(const QString &hint);
     static QString GetLongHint(const QString &hint);
-    // Gives a widget its "short|long" hint: tooltip from the short part when
-    // showTooltip, long part to the status bar while the mouse is over it.
+    // Gives a widget or an action its "short|long" hint: the short part is the
+    // tooltip when showTooltip, the long part becomes the current hint while
+    // the mouse is over the widget, the toolbar button or the highlighted menu
+    // item, and is cleared when the mouse leaves or the menu closes. A widget
+    // without a hint of its own shows its nearest parent's.
     static void SetWidgetHint(QObject *target, const QString &hint, bool showTooltip);
-    // Menu items report their hint while highlighted.
+    // Same as SetWidgetHint(action, hint, true).
     void WatchActionHint(QAction *action, const QString &hint);
 
     // Places a quit request in the event queue.
@@ -72,6 +80,8 @@ class TApplication : public QObject {
   private:
     void AboutToBlock();
     void InstallHooks();
+    // Sets the long part as it is (it may itself hold a "|").
+    void SetLongHint(const QString &longPart);
 
     struct TIdleEntry {
         QPointer<QObject> Owner;
@@ -79,6 +89,10 @@ class TApplication : public QObject {
     };
     QString FTitle;
     QString FHint;
+    // The widget whose Leave is being delivered: the empty status tip Qt sends
+    // for it gives way to the hint of the parent the mouse is still over.
+    QPointer<QObject> FLeaving;
+    QString FLeavingHint;
     std::vector<TIdleEntry> FIdle;
     bool FInIdle = false;
     bool FHooksInstalled = false;

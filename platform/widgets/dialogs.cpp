@@ -36,31 +36,29 @@ int Dispatch(TDialogCall call, const std::function<int()> &real) {
 
 int ExecBox(QMessageBox *box) {
     box->exec();
-    auto *clicked = box->clickedButton();
-    int result = mrCancel;
-    switch (box->standardButton(clicked)) {
-    case QMessageBox::Yes:
-        result = mrYes;
-        break;
-    case QMessageBox::No:
-        result = mrNo;
-        break;
-    case QMessageBox::Ok:
-        result = mrOk;
-        break;
-    case QMessageBox::Cancel:
-        result = mrCancel;
-        break;
-    default:
-        // Closed with the close box: Cancel if offered, else No.
-        result = (box->standardButtons() & QMessageBox::Cancel) || !(box->standardButtons() & QMessageBox::No)
-                     ? mrCancel
-                     : mrNo;
-    }
+    int result = MessageBoxResult(box);
     delete box;
     return result;
 }
 } // namespace
+
+int MessageBoxResult(const QMessageBox *box) {
+    switch (box->standardButton(box->clickedButton())) {
+    case QMessageBox::Yes:
+        return mrYes;
+    case QMessageBox::No:
+        return mrNo;
+    case QMessageBox::Ok:
+        return mrOk;
+    case QMessageBox::Cancel:
+        return mrCancel;
+    default:
+        // Not reached while an escape button is set; answer as Esc would.
+        return (box->standardButtons() & QMessageBox::Cancel) || !(box->standardButtons() & QMessageBox::No)
+                   ? mrCancel
+                   : mrNo;
+    }
+}
 
 QString MsgDlgCaption(TMsgDlgType type) {
     switch (type) {
@@ -103,6 +101,18 @@ QMessageBox *CreateMessageBox(const QString &text, const QString &caption, TMsgD
     if (buttons & mbOK) box->addButton(QMessageBox::Ok)->setText(QStringLiteral("OK"));
     if (buttons & mbCancel) box->addButton(QMessageBox::Cancel)->setText(QStringLiteral("Cancel"));
     if (buttons == 0) box->addButton(QMessageBox::Ok)->setText(QStringLiteral("OK"));
+    const auto has = [box](QMessageBox::StandardButton b) { return box->button(b) != nullptr; };
+    if (has(QMessageBox::Ok))
+        box->setDefaultButton(QMessageBox::Ok);
+    else if (has(QMessageBox::Yes))
+        box->setDefaultButton(QMessageBox::Yes);
+    // The escape button also answers the close box.
+    if (has(QMessageBox::Cancel))
+        box->setEscapeButton(QMessageBox::Cancel);
+    else if (has(QMessageBox::No))
+        box->setEscapeButton(QMessageBox::No);
+    else
+        box->setEscapeButton(QMessageBox::Ok);
     return box;
 }
 
@@ -176,6 +186,8 @@ bool PrintSetupDialog(QWidget *parent, QPrinter &printer) {
 bool ExecModal(QDialog *dialog, int &result) {
     TDialogCall c = MakeCall("Modal", 0, {}, dialog->windowTitle());
     c.Dialog = dialog;
+    c.DialogName = dialog->objectName();
+    c.DialogClass = QString::fromLatin1(dialog->metaObject()->className());
     result = Dispatch(c, [&] { return dialog->exec(); });
     return result != QDialog::Rejected && result != mrCancel;
 }
@@ -188,10 +200,22 @@ TScriptedDialogs::~TScriptedDialogs() {
     Script = FPrevious;
 }
 
-int TScriptedDialogs::Next(const TDialogCall &call) {
+int TScriptedDialogs::Next(TDialogCall call) {
+    // Recorded first, so dialogs the answer itself raises come after this one.
+    const size_t index = FCalls.size();
     FCalls.push_back(call);
-    if (FNext < FAnswers.size()) return FAnswers[FNext++];
-    if (FCallback) return FCallback(call);
-    ++FUnanswered;
-    return mrCancel;
+    FCalls[index].FileName = nullptr;
+    FCalls[index].Color = nullptr;
+    int result = mrCancel;
+    if (FNext < FAnswers.size())
+        result = FAnswers[FNext++];
+    else if (FCallback)
+        result = FCallback(call);
+    else
+        ++FUnanswered;
+    TDialogCall &recorded = FCalls[index];
+    recorded.Result = result;
+    if (call.FileName) recorded.AnsweredFileName = *call.FileName;
+    if (call.Color) recorded.AnsweredColor = *call.Color;
+    return result;
 }

@@ -2,6 +2,7 @@
 // The one service every modal question and common dialog goes through, so
 // tests can answer them by script and nothing waits on a real modal box.
 #include <QColor>
+#include <QPointer>
 #include <QString>
 #include <functional>
 #include <vector>
@@ -18,7 +19,9 @@ enum TModalResult { mrNone = 0, mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 7 };
 
 // A message dialog of the given type; caption "Warning", "Error",
 // "Information", "Confirm" (custom: the application title). Returns the
-// modal result of the button pressed (closing the box: cancel, or no).
+// modal result of the button pressed. Enter presses OK, or Yes when there is
+// no OK; Esc and the close box answer Cancel, or No when there is no Cancel,
+// or OK when that is the only way out.
 int MessageDlg(const QString &msg, TMsgDlgType type, TMsgDlgButtons buttons);
 // A plain box without icon.
 int MessageBox(const QString &text, const QString &caption, TMsgDlgButtons buttons);
@@ -36,7 +39,13 @@ bool ExecModal(QDialog *dialog, int &result);
 QMessageBox *CreateMessageBox(const QString &text, const QString &caption, TMsgDlgType type,
                               TMsgDlgButtons buttons, QWidget *parent = nullptr);
 QString MsgDlgCaption(TMsgDlgType type);
+// The modal result a finished box answers (its clicked button; Esc and the
+// close box click its escape button).
+int MessageBoxResult(const QMessageBox *box);
 
+// One dialog request. The pointers reach the caller's variables only while
+// the answerer runs; in the recorded copy (TScriptedDialogs::Calls) they are
+// null and the values as answered are copied into the Answered fields.
 struct TDialogCall {
     QString
         Kind; // "MessageDlg", "MessageBox", "Error", "OpenFile", "SaveFile", "Color", "PrintSetup", "Modal"
@@ -47,7 +56,15 @@ struct TDialogCall {
     int FilterIndex = 0;
     QString *FileName = nullptr; // answerer may fill it
     QColor *Color = nullptr;     // answerer may change it
-    QDialog *Dialog = nullptr;   // answerer may fill in the dialog's fields
+    // Answerer may fill in the dialog's fields; null once the dialog is gone.
+    QPointer<QDialog> Dialog;
+    QString DialogName;  // the dialog's objectName, kept after it is freed
+    QString DialogClass; // its class name
+
+    // Filled in after the answer:
+    int Result = 0;
+    QString AnsweredFileName;
+    QColor AnsweredColor;
 };
 
 // While alive, every call above is answered from the script instead of shown.
@@ -67,7 +84,7 @@ class TScriptedDialogs {
     int Unanswered() const { return FUnanswered; }
     void Clear() { FCalls.clear(); }
 
-    int Next(const TDialogCall &call);
+    int Next(TDialogCall call);
 
   private:
     std::vector<int> FAnswers;

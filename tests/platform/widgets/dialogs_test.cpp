@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QDialog>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -65,6 +67,79 @@ TEST(ScriptedDialogs, CommonDialogsAndOwnDialogsAreAnsweredByCallback) {
     EXPECT_TRUE(ExecModal(&d, result));
     EXPECT_EQ(dialogs.Calls().back().Dialog, &d);
     EXPECT_EQ(dialogs.Calls()[0].Filter, "JPEG (*.jpg);;Hepsi (*)");
+}
+
+TEST(ScriptedDialogs, RecordedCallsKeepCopiesNotPointersIntoTheCallersFrame) {
+    TScriptedDialogs dialogs;
+    dialogs.AnswerWith([](const TDialogCall &c) {
+        if (c.FileName) *c.FileName = "/tmp/b.jpg";
+        if (c.Color) *c.Color = Qt::blue;
+        return c.Kind == "OpenFile" ? int(mrOk) : int(mrCancel);
+    });
+    {
+        QString name = "eski.jpg";
+        QColor color = Qt::white;
+        EXPECT_TRUE(OpenFileDialog(nullptr, "JPEG (*.jpg)", 0, name));
+        EXPECT_FALSE(ColorDialog(nullptr, color));
+    }
+    {
+        auto *d = new QDialog;
+        d->setObjectName("GetPassWdFrm");
+        int result = 0;
+        EXPECT_FALSE(ExecModal(d, result));
+        delete d;
+    }
+    // The callers' variables and the dialog are gone; what the test looks at is not.
+    const auto &calls = dialogs.Calls();
+    ASSERT_EQ(calls.size(), 3u);
+    struct Case {
+        const char *kind;
+        int result;
+        const char *file;
+    } cases[] = {{"OpenFile", mrOk, "/tmp/b.jpg"}, {"Color", mrCancel, ""}, {"Modal", mrCancel, ""}};
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(calls[i].Kind, cases[i].kind);
+        EXPECT_EQ(calls[i].Result, cases[i].result) << cases[i].kind;
+        EXPECT_EQ(calls[i].AnsweredFileName, cases[i].file) << cases[i].kind;
+        EXPECT_EQ(calls[i].FileName, nullptr);
+        EXPECT_EQ(calls[i].Color, nullptr);
+    }
+    EXPECT_EQ(calls[1].AnsweredColor, QColor(Qt::blue));
+    EXPECT_TRUE(calls[2].Dialog.isNull());
+    EXPECT_EQ(calls[2].DialogName, "GetPassWdFrm");
+    EXPECT_EQ(calls[2].DialogClass, "QDialog");
+}
+
+TEST(MessageDlg, EnterPressesOkOrYesAndEscOrTheCloseBoxCancelsOrSaysNo) {
+    struct Case {
+        TMsgDlgButtons buttons;
+        QMessageBox::StandardButton defaultButton;
+        int enter, escape, closeBox;
+    } cases[] = {
+        {mbOK, QMessageBox::Ok, mrOk, mrOk, mrOk},
+        {mbYes | mbNo, QMessageBox::Yes, mrYes, mrNo, mrNo},
+        {mbOK | mbCancel, QMessageBox::Ok, mrOk, mrCancel, mrCancel},
+        {mbYes | mbNo | mbCancel, QMessageBox::Yes, mrYes, mrCancel, mrCancel},
+    };
+    for (const auto &c : cases) {
+        const auto make = [&] {
+            auto box =
+                std::unique_ptr<QMessageBox>(CreateMessageBox("?", "Confirm", mtConfirmation, c.buttons));
+            box->show();
+            return box;
+        };
+        auto enterBox = make();
+        EXPECT_EQ(enterBox->defaultButton(), enterBox->button(c.defaultButton)) << c.buttons;
+        QTest::keyClick(enterBox.get(), Qt::Key_Return);
+        EXPECT_EQ(MessageBoxResult(enterBox.get()), c.enter) << c.buttons;
+        auto escBox = make();
+        QTest::keyClick(escBox.get(), Qt::Key_Escape);
+        EXPECT_EQ(MessageBoxResult(escBox.get()), c.escape) << c.buttons;
+        auto closeBox = make();
+        closeBox->close();
+        EXPECT_FALSE(closeBox->isVisible()) << c.buttons;
+        EXPECT_EQ(MessageBoxResult(closeBox.get()), c.closeBox) << c.buttons;
+    }
 }
 
 TEST(ScriptedDialogs, NestedScriptsRestoreTheOuterOne) {
