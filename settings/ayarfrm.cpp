@@ -78,26 +78,13 @@ QIcon TickGlyph() {
     return QIcon(pm);
 }
 
-// Detaches a check box's click handler for the lifetime of the object and
-// attaches it again on every way out, a failing operation included.
-class TDetached {
-  public:
-    TDetached(std::function<void()> detach, std::function<void()> attach) : FAttach(std::move(attach)) {
-        detach();
-    }
-    ~TDetached() { FAttach(); }
-    TDetached(const TDetached &) = delete;
-    TDetached &operator=(const TDetached &) = delete;
-
-  private:
-    std::function<void()> FAttach;
-};
 } // namespace
 
-TAyarFrm::TAyarFrm(QWidget *mainForm, QString settingsFile, QWidget *parent)
+TAyarFrm::TAyarFrm(QWidget *mainForm, QString settingsFile, QString protectionFile, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint),
-      FMainForm(mainForm), FSettingsFileName(std::move(settingsFile)) {
+      TPasswordProtection(std::move(protectionFile)), FMainForm(mainForm),
+      FSettingsFileName(std::move(settingsFile)) {
     CreateComponents();
     // An error while loading is shown and the dialog is still created.
     Application().Guard([&] { FormCreate(); });
@@ -212,25 +199,12 @@ void TAyarFrm::CreateComponents() {
     connect(ChkResim, &QCheckBox::toggled, this, guarded([this] { ChkResimClick(); }));
     connect(ChkResim2, &QCheckBox::toggled, this, guarded([this] { ChkResim2Click(); }));
     connect(ChangePasswdBtn, &QPushButton::clicked, this, guarded([this] { ChangePasswdBtnClick(); }));
-    AttachSifreChk();
-}
-
-void TAyarFrm::AttachSifreChk() {
-    if (!FSifreChkClick)
-        FSifreChkClick = connect(SifreChk, &QCheckBox::toggled, this,
-                                 [this] { Application().Guard([&] { SifreChkClick(); }); });
-}
-
-void TAyarFrm::DetachSifreChk() {
-    disconnect(FSifreChkClick);
-    FSifreChkClick = {};
+    // The protection runs SifreChkClick at every change of the box from here on.
+    SetSifreChk(SifreChk);
 }
 
 void TAyarFrm::FormCreate() {
-    {
-        TDetached d([this] { DetachSifreChk(); }, [this] { AttachSifreChk(); });
-        LoadProtectionState();
-    }
+    SifreChkDetached([this] { LoadProtectionState(); });
     LoadDialogSettings();
 }
 
@@ -261,18 +235,12 @@ void TAyarFrm::FormDestroy() {
 }
 
 void TAyarFrm::OkBtnClick() {
-    {
-        TDetached d([this] { DetachSifreChk(); }, [this] { AttachSifreChk(); });
-        SaveProtectionState();
-    }
+    SifreChkDetached([this] { SaveProtectionState(); });
     Close();
 }
 
 void TAyarFrm::CancelBtnClick() {
-    {
-        TDetached d([this] { DetachSifreChk(); }, [this] { AttachSifreChk(); });
-        LoadProtectionState();
-    }
+    SifreChkDetached([this] { LoadProtectionState(); });
     FPendingResult = QDialog::Rejected;
     Close();
 }
@@ -354,16 +322,3 @@ void TAyarFrm::ChkResimClick() {
 void TAyarFrm::ChkResim2Click() {
     TMainFormView(FMainForm).SetStretch(!ChkResim2->isChecked());
 }
-
-// The password page stays inert until the protection operations are bound:
-// the box shows protection off and cannot be ticked.
-void TAyarFrm::LoadProtectionState() {
-    SifreChk->setChecked(false);
-    SifreChk->setEnabled(false);
-}
-
-void TAyarFrm::SaveProtectionState() {}
-
-void TAyarFrm::ChangePasswdBtnClick() {}
-
-void TAyarFrm::SifreChkClick() {}

@@ -1,8 +1,11 @@
 #pragma once
 // The settings dialog "Genel Ayarlar": password page, four colours of the
 // main window and the two picture options. Colour and picture choices act on
-// the main window at once; picture choices are written at every close.
+// the main window at once; picture choices are written at every close. The
+// password page's operations and the start-up check are the password
+// protection's, which the dialog is.
 #include "platform/widgets/tcolor.h"
+#include "security/passwordprotection.h"
 
 #include <QColor>
 #include <QDialog>
@@ -16,13 +19,15 @@ class QPushButton;
 class QTabWidget;
 class TShape;
 
-class TAyarFrm : public QDialog {
+class TAyarFrm : public QDialog, public TPasswordProtection {
     Q_OBJECT
   public:
     // mainForm: the window whose named components the dialog recolours; it
     // must exist already, since creation reads it and may change its picture
-    // options. settingsFile: the appearance settings file.
-    explicit TAyarFrm(QWidget *mainForm, QString settingsFile, QWidget *parent = nullptr);
+    // options. settingsFile: the appearance settings file; protectionFile:
+    // the profile file of the password protection.
+    TAyarFrm(QWidget *mainForm, QString settingsFile,
+             QString protectionFile = TPasswordProtection::DefaultIniFileName(), QWidget *parent = nullptr);
     ~TAyarFrm() override;
 
     QString SettingsFileName() const { return FSettingsFileName; }
@@ -74,14 +79,6 @@ class TAyarFrm : public QDialog {
     void ChkResimClick();
     void ChkResim2Click();
 
-    // Password page: the protection operations are bound here.
-    void LoadProtectionState();
-    void SaveProtectionState();
-    void ChangePasswdBtnClick();
-    void SifreChkClick();
-    void AttachSifreChk();
-    void DetachSifreChk();
-
     // What Close does in a modal run: the dialog ends once the handler returns.
     void Close() { FPendingResult = QDialog::Rejected; }
     void EndModal();
@@ -89,6 +86,5 @@ class TAyarFrm : public QDialog {
     QWidget *FMainForm;
     QString FSettingsFileName;
     QColor FColorDialogColor = Qt::black;
-    QMetaObject::Connection FSifreChkClick;
     std::optional<int> FPendingResult;
 };

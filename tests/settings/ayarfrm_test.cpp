@@ -5,6 +5,7 @@
 #include "settings/ayarfrm.h"
 #include "settings/mainformview.h"
 #include "settings/shape.h"
+#include "tests/security/securitytestutil.h"
 #include "tests/settings/settingstestutil.h"
 
 #include <QCheckBox>
@@ -25,13 +26,16 @@ struct TStartUp {
     std::unique_ptr<TTestMainForm> Form;
     std::unique_ptr<TAyarFrm> Dlg;
 
-    explicit TStartUp(const std::optional<std::string> &ini = std::nullopt) {
+    explicit TStartUp(const std::optional<std::string> &ini = std::nullopt,
+                      const std::optional<std::string> &winIni = std::nullopt) {
         if (ini) WriteBytes(Dir.Ini(), *ini);
+        if (winIni) WriteBytes(WinIni(), *winIni);
         Form.reset(BuildMainForm());
         Form->SettingsFile = Dir.Ini();
         LoadAppearance(Form.get(), Dir.Ini());
-        Dlg = std::make_unique<TAyarFrm>(Form.get(), Dir.Ini());
+        Dlg = std::make_unique<TAyarFrm>(Form.get(), Dir.Ini(), WinIni());
     }
+    QString WinIni() const { return Dir.QFile("win.ini"); }
     ~TStartUp() {
         // The dialog writes its protection state at program end; nothing to show here.
         TScriptedDialogs quiet;
@@ -277,13 +281,98 @@ TEST(AyarFrm, PictureBoxesActAtOnce) {
     EXPECT_FALSE(s.View().GrayScaleOutput());
 }
 
-// With no password stored the protection box starts disabled; the other pages work regardless.
-TEST(AyarFrm, ProtectionBoxDisabledWithoutPassword) {
-    TStartUp s;
-    EXPECT_FALSE(s.Dlg->SifreChk->isEnabled());
+// Creation shows the stored protection state without asking for the
+// password; with no password stored the box is disabled, and the other
+// pages work regardless.
+TEST(AyarFrmPassword, CreationLoadsTheBoxWithoutAsking) {
+    struct TCase {
+        const char *Name;
+        std::optional<std::string> WinIni;
+        bool Checked, Enabled;
+    };
+    const TCase cases[] = {
+        {"no file", std::nullopt, false, false},
+        {"on with a password", "[Tarvelion 2.1]\r\nActive=1\r\nSSifre=abc\r\n", true, true},
+        {"off with a password", "[Tarvelion 2.1]\r\nActive=0\r\nSSifre=abc\r\n", false, true},
+        {"on without a password", "[Tarvelion 2.1]\r\nActive=2\r\n", true, false},
+        {"a word for the flag", "[Tarvelion 2.1]\r\nActive=yes\r\nSSifre=abc\r\n", false, true},
+    };
+    for (const auto &c : cases) {
+        TScriptedDialogs script;
+        TStartUp s(std::nullopt, c.WinIni);
+        EXPECT_EQ(s.Dlg->SifreChk->isChecked(), c.Checked) << c.Name;
+        EXPECT_EQ(s.Dlg->SifreChk->isEnabled(), c.Enabled) << c.Name;
+        EXPECT_TRUE(script.Calls().empty()) << c.Name;
+        EXPECT_TRUE(s.Dlg->ChkResim->isEnabled()) << c.Name;
+        EXPECT_TRUE(s.Dlg->Shape1->isEnabled()) << c.Name;
+    }
+}
+
+// Toggling the box asks for the password. İptal puts it back to the store
+// without asking; Tamam stores it; the close box keeps what it shows until
+// the next Tamam or the program's end.
+TEST(AyarFrmPassword, TamamStoresIptalRestoresCloseBoxKeeps) {
+    TStartUp s(std::nullopt, std::string("[Tarvelion 2.1]\r\nActive=0\r\nSSifre=abc\r\n"));
+    kadrolin::TIniFile store(s.WinIni().toStdString());
+    TScriptedDialogs script;
+    TPasswordUser user;
+    user.Attempts = {{"abc"}, {"abc"}, {"abc"}};
+    user.Install(script);
+
+    s.Dlg->show();
+    QTest::mouseClick(s.Dlg->SifreChk, Qt::LeftButton);
+    EXPECT_EQ(user.EnterDialogs, 1);
+    EXPECT_TRUE(s.Dlg->SifreChk->isChecked());
+    QTest::mouseClick(s.Dlg->CancelBtn, Qt::LeftButton);
     EXPECT_FALSE(s.Dlg->SifreChk->isChecked());
-    EXPECT_TRUE(s.Dlg->ChkResim->isEnabled());
-    EXPECT_TRUE(s.Dlg->Shape1->isEnabled());
+    EXPECT_EQ(user.EnterDialogs, 1); // putting it back asked nothing
+    EXPECT_EQ(store.ReadString("Tarvelion 2.1", "Active", "?"), "0");
+
+    s.Dlg->show();
+    QTest::mouseClick(s.Dlg->SifreChk, Qt::LeftButton);
+    QTest::mouseClick(s.Dlg->OKBtn, Qt::LeftButton);
+    EXPECT_FALSE(s.Dlg->isVisible());
+    EXPECT_EQ(user.EnterDialogs, 2);
+    EXPECT_EQ(store.ReadString("Tarvelion 2.1", "Active", "?"), "1");
+
+    s.Dlg->show();
+    QTest::mouseClick(s.Dlg->SifreChk, Qt::LeftButton);
+    s.Dlg->close();
+    EXPECT_EQ(user.EnterDialogs, 3);
+    EXPECT_EQ(store.ReadString("Tarvelion 2.1", "Active", "?"), "1");
+    s.Dlg->show();
+    EXPECT_FALSE(s.Dlg->SifreChk->isChecked());
+    s.Dlg->close();
+
+    s.Dlg.reset(); // program end writes what the box shows
+    EXPECT_EQ(store.ReadString("Tarvelion 2.1", "Active", "?"), "0");
+    EXPECT_TRUE(user.Messages.isEmpty());
+}
+
+// Tamam when "win.ini" cannot be written: the error is shown, the dialog
+// still closes and writes its picture options, and the box keeps asking for
+// the password afterwards (its handler came back).
+TEST(AyarFrmPassword, TamamWithAnUnwritableStoreStillCloses) {
+    TStartUp s(std::nullopt, std::string("[Tarvelion 2.1]\r\nActive=1\r\nSSifre=abc\r\n"));
+    ::chmod(s.WinIni().toLocal8Bit().constData(), 0444);
+    TScriptedDialogs script;
+    TPasswordUser user;
+    user.Attempts = {{"abc"}, {"abc"}};
+    user.Install(script);
+    s.Dlg->show();
+    QTest::mouseClick(s.Dlg->SifreChk, Qt::LeftButton);
+    ASSERT_FALSE(s.Dlg->SifreChk->isChecked());
+    QTest::mouseClick(s.Dlg->OKBtn, Qt::LeftButton);
+    EXPECT_FALSE(s.Dlg->isVisible());
+    EXPECT_EQ(user.Messages, QStringList{"Unable to write to " + s.WinIni()});
+    EXPECT_TRUE(FileExists(s.Dir.Ini()));
+    EXPECT_EQ(kadrolin::TIniFile(s.WinIni().toStdString()).ReadString("Tarvelion 2.1", "Active", "?"), "1");
+
+    s.Dlg->show();
+    QTest::mouseClick(s.Dlg->SifreChk, Qt::LeftButton);
+    EXPECT_EQ(user.EnterDialogs, 2);
+    EXPECT_TRUE(s.Dlg->SifreChk->isChecked());
+    ::chmod(s.WinIni().toLocal8Bit().constData(), 0644);
 }
 
 // Pictures of the three pages for a person to look at (KADROLIN_GRAB_DIR).
@@ -308,7 +397,7 @@ TEST(AyarFrm, OwnedByTheMainWindowItRecoloursOnlyTheMainWindow) {
     TTempDir dir;
     std::unique_ptr<TTestMainForm> form(BuildMainForm());
     delete form->findChild<QWidget *>("Label5");
-    auto *dlg = new TAyarFrm(form.get(), dir.Ini(), form.get());
+    auto *dlg = new TAyarFrm(form.get(), dir.Ini(), dir.QFile("win.ini"), form.get());
     const QRgb dialogCaption = Shown(dlg->Label1, QPalette::WindowText);
     ASSERT_EQ(Shown(dlg->Label5, QPalette::WindowText), dialogCaption);
     TScriptedDialogs script;

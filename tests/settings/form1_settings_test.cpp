@@ -28,7 +28,8 @@ class Form1Settings : public ::testing::Test {
         }
         Form = std::make_unique<TForm1>();
         AttachAppearance(Form.get(), IniFile);
-        Ayar = std::make_unique<TAyarFrm>(Form.get(), IniFile);
+        Ayar =
+            std::make_unique<TAyarFrm>(Form.get(), IniFile, QString::fromStdString(Dir->Path + "/win.ini"));
         Form->show();
     }
     void TearDown() override {
