@@ -3,6 +3,7 @@
 #include "platform/ini/inifile.h"
 #include "platform/widgets/application.h"
 #include "platform/widgets/dialogs.h"
+#include "security/glyphs.h"
 #include "settings/appearance.h"
 #include "settings/mainformview.h"
 #include "settings/shape.h"
@@ -11,7 +12,6 @@
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QTabBar>
@@ -67,17 +67,6 @@ QFrame *MakePanel(QWidget *parent, const char *name, int x, int y) {
     return p;
 }
 
-// The glyph of "Tamam": a green tick.
-QIcon TickGlyph() {
-    QPixmap pm(16, 16);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(0, 128, 0), 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.drawPolyline(QPolygonF({QPointF(3, 8.5), QPointF(6.5, 12), QPointF(13, 4)}));
-    return QIcon(pm);
-}
-
 } // namespace
 
 TAyarFrm::TAyarFrm(QWidget *mainForm, QString settingsFile, QString protectionFile, QWidget *parent)
@@ -121,7 +110,7 @@ void TAyarFrm::CreateComponents() {
     CancelBtn->setAutoDefault(false);
     OKBtn = Make<QPushButton>(this, "OKBtn", 224, 172, 73, 25);
     OKBtn->setText(QStringLiteral("Tamam"));
-    OKBtn->setIcon(TickGlyph());
+    OKBtn->setIcon(OkGlyph());
     OKBtn->setDefault(true);
 
     TabSheet1 = new QWidget;
