@@ -7,8 +7,10 @@
 #include "settings/shape.h"
 #include "tests/mainwindow/form1_testutil.h"
 
+#include <QAction>
 #include <QPushButton>
 #include <QTest>
+#include <QToolButton>
 #include <sys/stat.h>
 
 using namespace kadrolin;
@@ -123,4 +125,18 @@ TEST_F(Form1Settings, SwatchesActOnTheRealWindow) {
     kadrolin::TIniFile ini(IniFile.toStdString());
     EXPECT_EQ(ini.ReadInteger("Grup", "Renk", 0), 255);
     EXPECT_EQ(ini.ReadInteger("Font", "Renk", 0), 255);
+}
+
+// "Ayarlar ..." and the "Ayar" button both show the one settings dialog modally.
+TEST_F(Form1Settings, SettingsCommandShowsTheDialog) {
+    Start("");
+    AttachSettingsDialog(Form.get(), Ayar.get());
+    std::vector<QString> shown;
+    Script.Dialogs.AnswerWith([&](const TDialogCall &c) {
+        shown.push_back(c.DialogName);
+        return int(mrCancel);
+    });
+    QTest::mouseClick(Form->BtnAyar, Qt::LeftButton);
+    Form->Ayarlar1->trigger();
+    EXPECT_EQ(shown, (std::vector<QString>{"AyarFrm", "AyarFrm"}));
 }
