@@ -71,6 +71,9 @@ TEST_F(Form1Settings, StoredColoursReachEveryNamedControl) {
     EXPECT_EQ(Form->TabSet1->UnselectedColor(), 65535);
     EXPECT_EQ(Ayar->Shape1->BrushColor(), 255);
     EXPECT_TRUE(Script.Errors.empty());
+    // A picture of the coloured window for a person to look at.
+    const QString grabDir = qEnvironmentVariable("KADROLIN_GRAB_DIR");
+    if (!grabDir.isEmpty()) Form->grab().save(grabDir + "/form1-colours.png");
 }
 
 // First run: the designed look, and the first close writes the six keys.
