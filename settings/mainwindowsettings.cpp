@@ -1,0 +1,25 @@
+#include "settings/mainwindowsettings.h"
+
+#include "mainwindow/form1.h"
+#include "platform/widgets/application.h"
+#include "platform/widgets/dialogs.h"
+#include "settings/ayarfrm.h"
+
+#include <QAction>
+#include <QPointer>
+
+void AttachAppearance(TForm1 *form, const QString &fileName) {
+    form->OnLoadAppearance = [fileName](TForm1 &f) { LoadAppearance(&f, fileName); };
+    form->OnSaveAppearance = [fileName](TForm1 &f) { SaveAppearance(&f, fileName); };
+    if (form->ADOQuery1->Active()) form->LoadAppearance();
+}
+
+void AttachSettingsDialog(TForm1 *form, TAyarFrm *dialog) {
+    QPointer<TAyarFrm> dlg(dialog);
+    QObject::connect(form->Ayarlar1, &QAction::triggered, dialog, [dlg] {
+        Application().Guard([&] {
+            int result = 0;
+            if (dlg) ExecModal(dlg, result);
+        });
+    });
+}
