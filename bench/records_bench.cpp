@@ -222,7 +222,7 @@ int main(int argc, char **argv) {
         Check(sqlite3_prepare_v2(raw.Db, "UPDATE tarvelion SET A_EvTel = ?1 WHERE Id = ?2", -1, &st, nullptr),
               raw.Db);
         const long long id = std::stoll(q.FieldByName("Id").AsString()) + 1;
-        for (int i = 0; i < kRuns * 2; ++i) {
+        for (int i = 0; i < kRuns * 6; ++i) {
             o.push_back(Ms([&] {
                 q.Edit();
                 q.FieldByName("A_EvTel").SetAsString("0312 " + std::to_string(i));
