@@ -28,11 +28,11 @@ bool TKadrolin::Start() {
     // 4. The settings dialog; it must follow the main window, whose controls it sets.
     if (FSteps.CreateAyarFrm) Application().Guard([&] { FSteps.CreateAyarFrm(*FForm1); });
 
-    // 5. Show the main window: the list is reloaded in name order, the search box gets the focus.
-    FForm1->show();
-
-    // 6. The password gate.
-    bool allowed = true;
+    // 5. The password gate. It asks before the main window is shown: with
+    // protection on, nothing of the register may be seen without the password.
+    // A check that fails with an error refuses too: the error is shown, the
+    // register stays hidden.
+    bool allowed = !FSteps.CheckPassword;
     if (FSteps.CheckPassword) Application().Guard([&] { allowed = FSteps.CheckPassword(*FForm1); });
     if (!allowed) {
         // Ends the loop without closing the main window: quit() would ask it to
@@ -42,20 +42,10 @@ bool TKadrolin::Start() {
             QCoreApplication::instance(), [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
         return false;
     }
-    return true;
-}
 
-int Main(int argc, char **argv, TStartupSteps steps) {
-    // The plain dispatcher makes "about to block" mean "the queue is empty".
-    qputenv("QT_NO_GLIB", "1");
-    QApplication application(argc, argv);
-    int result = 0;
-    {
-        TKadrolin kadrolin(std::move(steps));
-        kadrolin.Start();
-        result = QApplication::exec();
-    }
-    return result;
+    // 6. Show the main window: the list is reloaded in name order, the search box gets the focus.
+    FForm1->show();
+    return true;
 }
 
 } // namespace kadrolin::app

@@ -41,7 +41,4 @@ class TKadrolin {
     bool FRefused = false;
 };
 
-// The main routine: application object, start-up, message loop, exit.
-int Main(int argc, char **argv, TStartupSteps steps = {});
-
 } // namespace kadrolin::app

@@ -48,10 +48,7 @@ TEST(Startup, RunsItsStepsInOrderAndEndsWhenTheMainWindowCloses) {
     steps.CreateAyarFrm = [&](TForm1 &) { order.push_back("AyarFrm"); };
     steps.CheckPassword = [&](TForm1 &f) {
         order.push_back("CheckPassword");
-        EXPECT_TRUE(f.isVisible());
-        EXPECT_EQ(f.ADOQuery1->FieldByName("A_Adi").AsString(), "Ali"); // sorted by the show handler
-        EXPECT_EQ(f.PanelText(0), QString::fromUtf8("  Toplam kayıt : 3 / 1"));
-        EXPECT_EQ(f.focusWidget(), f.Edit1);
+        EXPECT_FALSE(f.isVisible()); // nothing of the register is seen before the password
         return true;
     };
     steps.DestroyWindows = [&] { order.push_back("destroy"); };
@@ -59,6 +56,11 @@ TEST(Startup, RunsItsStepsInOrderAndEndsWhenTheMainWindowCloses) {
     {
         app::TKadrolin k(steps);
         EXPECT_TRUE(k.Start());
+        TForm1 &f = *k.Form1();
+        EXPECT_TRUE(f.isVisible());
+        EXPECT_EQ(f.ADOQuery1->FieldByName("A_Adi").AsString(), "Ali"); // sorted by the show handler
+        EXPECT_EQ(f.PanelText(0), QString::fromUtf8("  Toplam kayıt : 3 / 1"));
+        EXPECT_EQ(f.focusWidget(), f.Edit1);
         EXPECT_EQ(Application().Title(), "Kadrolin");
         EXPECT_EQ(QCoreApplication::applicationName(), "Kadrolin");
         k.Form1()->OnSaveAppearance = [&](TForm1 &) { saved = true; };
@@ -87,7 +89,7 @@ TEST(Startup, RefusedPasswordEndsWithoutTheCloseTimeWork) {
         app::TKadrolin k(steps);
         EXPECT_FALSE(k.Start());
         EXPECT_TRUE(k.Refused());
-        EXPECT_TRUE(k.Form1()->isVisible()); // stays on screen until the loop ends
+        EXPECT_FALSE(k.Form1()->isVisible()); // never shown
         EXPECT_EQ(RunLoop(), 0);
     }
     EXPECT_FALSE(saved);
