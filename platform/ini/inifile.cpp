@@ -90,8 +90,11 @@ std::string TempName(const std::filesystem::path &target, unsigned attempt) {
     static std::atomic<unsigned> counter{0};
     const auto tick =
         static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
-    const std::string name = "." + target.filename().string() + ".tmp" + std::to_string(::getpid()) + "-" +
-                             std::to_string(counter++) + "-" + std::to_string((tick + attempt) % 1000000);
+    // Built by appending: g++ 12 warns falsely (-Wrestrict) on "." + string&&.
+    std::string name = ".";
+    name += target.filename().string();
+    name += ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
+            std::to_string((tick + attempt) % 1000000);
     return (target.parent_path() / name).string();
 }
 
