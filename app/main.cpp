@@ -1,15 +1,10 @@
-#include "platform/widgets/application.h"
-
-#include <QApplication>
-#include <QMainWindow>
+#include "app/startup.h"
 
 int main(int argc, char **argv) {
-    // The plain dispatcher makes "about to block" mean "the queue is empty".
-    qputenv("QT_NO_GLIB", "1");
-    QApplication app(argc, argv);
-    Application().SetTitle(QStringLiteral("Kadrolin"));
-    QMainWindow w;
-    w.setWindowTitle(QStringLiteral("Kadrolin 1.0"));
-    w.show();
-    return app.exec();
+    kadrolin::app::TStartupSteps steps;
+    // Wired here as the windows of the other subsystems arrive:
+    // steps.CreatePassWdFrm = ...;  the change-password dialog
+    // steps.CreateAyarFrm = ...;    the settings dialog
+    // steps.CheckPassword = ...;    the start-up password gate
+    return kadrolin::app::Main(argc, argv, std::move(steps));
 }

@@ -1,0 +1,32 @@
+#pragma once
+// The main window's pictures, 16 x 16, drawn here rather than taken from
+// anywhere: one picture per role, addressed by index like an image list.
+#include <QIcon>
+#include <QPixmap>
+
+enum TImageIndex {
+    imgAdd = 0,
+    imgEdit = 1,
+    imgDelete = 2,
+    imgSave = 3,
+    imgPrint = 4,
+    imgSettings = 5,
+    imgExit = 6,
+    imgAddPicture = 7,
+    imgRefresh = 8,
+    imgCount = 9
+};
+
+class TImageList {
+  public:
+    TImageList();
+    int Count() const { return imgCount; }
+    QIcon Icon(int index) const;
+    QPixmap Pixmap(int index) const;
+
+    // The envelope of the mail button (not one of the list's roles).
+    static QPixmap MailPixmap();
+
+  private:
+    QPixmap FPixmaps[imgCount];
+};
