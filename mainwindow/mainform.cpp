@@ -2,6 +2,7 @@
 
 #include "platform/system/shell.h"
 #include "platform/widgets/application.h"
+#include "records/recordlayout.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -67,8 +68,10 @@ TMainForm::TMainForm(QWidget *parent)
     TabSet1->setObjectName("TabSet1");
     TabSet1->setGeometry(3, 48, 481, 21);
     TabSet1->SetDitherBackground(false);
-    TabSet1->SetTabs({QStringLiteral(" Kişisel Bilgiler"), QStringLiteral(" Görev / İş Bilgileri "),
-                      QStringLiteral(" Kimlik Bilgileri "), QStringLiteral(" Diğer / Yakın Bilgileri")});
+    QStringList tabs;
+    for (const auto &p : kadrolin::records::PageLayout())
+        tabs << QString::fromUtf8(p.TabCaption);
+    TabSet1->SetTabs(tabs);
     TabSet1->OnChange = [this](int newTab, bool &allow) { TabSet1Change(newTab, allow); };
 
     CreatePages();
@@ -211,13 +214,14 @@ void TMainForm::CreatePages() {
     Notebook1 = new QStackedWidget(ClientArea);
     Notebook1->setObjectName("Notebook1");
     Notebook1->setGeometry(0, 72, 488, 249);
-    const char *pageNames[] = {"Kisisel", "Firma", "Kimlik", "Diger"};
     QGroupBox **boxes[] = {&GroupBox1, &GroupBox2, &GroupBox3, &GroupBox4};
+    const auto layout = kadrolin::records::PageLayout();
     for (int i = 0; i < 4; ++i) {
+        const auto &p = layout[static_cast<size_t>(i)];
         auto *page = new QWidget;
-        page->setObjectName(pageNames[i]);
+        page->setObjectName(QString::fromUtf8(p.PageName));
         auto *box = new QGroupBox(page);
-        box->setObjectName(QString("GroupBox%1").arg(i + 1));
+        box->setObjectName(QString::fromUtf8(p.FrameName));
         box->setGeometry(3, 0, 481, 249);
         *boxes[i] = box;
         Pages[static_cast<size_t>(i)] = page;
@@ -295,10 +299,10 @@ void TMainForm::SetPictureControl(QWidget *control) {
 void TMainForm::CreateSidePanel() {
     Panel3 = Groove(ClientArea, "Panel3", QRect(488, 48, 181, 273));
 
-    Edit1 = new QLineEdit(Panel3);
+    Edit1 = new TEdit(Panel3);
     Edit1->setObjectName("Edit1");
     Edit1->setGeometry(8, 6, 129, 21);
-    Capitaliser.Attach(Edit1);
+    Edit1->OnKeyPress = [this](QWidget *sender, QChar &key) { Edit1KeyPress(sender, key); };
 
     ToolBar3 = new TToolBar(Panel3);
     ToolBar3->setObjectName("ToolBar3");
@@ -322,6 +326,17 @@ void TMainForm::SetMailBox(QLineEdit *box) {
 void TMainForm::TabSet1Change(int NewTab, bool &AllowChange) {
     Notebook1->setCurrentIndex(NewTab);
     AllowChange = true;
+}
+
+void TMainForm::Edit1KeyPress(QWidget *Sender, QChar &Key) {
+    const QString typed(Key);
+    const QString replaced = TCapitaliser::CapitaliseKeyText(Sender, typed);
+    if (replaced.size() == 1) Key = replaced.at(0);
+}
+
+void TMainForm::DBEdit1KeyPress(QWidget *Sender, QChar &Key) {
+    // The same rule; the record boxes are edit boxes of another kind.
+    Edit1KeyPress(Sender, Key);
 }
 
 void TMainForm::HintGoster() {

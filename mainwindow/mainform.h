@@ -32,7 +32,6 @@ class TMainForm : public QMainWindow {
     static constexpr int ClientHeight = 337;
 
     TImageList ImageList1;
-    TCapitaliser Capitaliser;
 
     // The actions the edit and store commands follow; whoever owns the data
     // enables them and does their work.
@@ -74,7 +73,7 @@ class TMainForm : public QMainWindow {
 
     // Side panel.
     QFrame *Panel3 = nullptr;
-    QLineEdit *Edit1 = nullptr;
+    TEdit *Edit1 = nullptr;
     TToolBar *ToolBar3 = nullptr;
     QToolButton *BtnYenile = nullptr;
     TSrDBGrid *DBGrid1 = nullptr;
@@ -90,6 +89,10 @@ class TMainForm : public QMainWindow {
 
     // Handlers of the window's own commands.
     void TabSet1Change(int NewTab, bool &AllowChange);
+    // Key handlers of the search box and of the capitalised record boxes:
+    // a typed character at a word start becomes its Turkish capital.
+    void Edit1KeyPress(QWidget *Sender, QChar &Key);
+    void DBEdit1KeyPress(QWidget *Sender, QChar &Key);
     void HintGoster();
     void BtnMailClick();
     void Cikis1Click();

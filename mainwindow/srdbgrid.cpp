@@ -12,7 +12,7 @@ namespace {
 constexpr int WheelDelta = 120; // rotation units of one notch
 }
 
-TSrDBGrid::TSrDBGrid(QWidget *parent) : QTableView(parent) {
+TSrDBGrid::TSrDBGrid(QWidget *parent) : TDBGrid(parent) {
     setHorizontalHeader(new TSrDBGridHeader(this));
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setHighlightSections(false);
@@ -48,7 +48,16 @@ void TSrDBGrid::changeEvent(QEvent *event) {
         horizontalHeader()->setFixedHeight(RowHeight() + 1);
     }
     if (event->type() == QEvent::EnabledChange) viewport()->update();
-    QTableView::changeEvent(event);
+    TDBGrid::changeEvent(event);
+}
+
+void TSrDBGrid::currentChanged(const QModelIndex &current, const QModelIndex &previous) {
+    // Over its own model the base grid moves the query; over any other model
+    // the current index is all there is.
+    if (model() == GridModel())
+        TDBGrid::currentChanged(current, previous);
+    else
+        QTableView::currentChanged(current, previous);
 }
 
 void TSrDBGrid::ApplyColors() {
@@ -102,24 +111,38 @@ void TSrDBGrid::SetDefaultDrawing(bool on) {
 
 void TSrDBGrid::SetColumns(const std::vector<TSrDBGridColumn> &columns) {
     FColumns = columns;
+    QList<TDBGridModel::TColumn> bound;
+    for (const auto &c : columns)
+        bound.push_back({c.FieldName, c.Title, c.Width});
+    TDBGrid::SetColumns(bound);
     ApplyColumns();
 }
 
+kadrolin::data::TQuery *TSrDBGrid::Query() const {
+    if (model() != GridModel() || !DataSource()) return nullptr;
+    kadrolin::data::TQuery *q = DataSource()->DataSet();
+    return q && q->Active() ? q : nullptr;
+}
+
 void TSrDBGrid::setModel(QAbstractItemModel *m) {
-    if (model()) disconnect(model(), nullptr, this, nullptr);
-    QTableView::setModel(m);
+    for (const auto &c : FModelConnections)
+        disconnect(c);
+    FModelConnections.clear();
+    TDBGrid::setModel(m);
     if (m) {
-        connect(m, &QAbstractItemModel::headerDataChanged, this, &TSrDBGrid::ApplyColumns);
-        connect(m, &QAbstractItemModel::columnsInserted, this, &TSrDBGrid::ApplyColumns);
-        connect(m, &QAbstractItemModel::columnsRemoved, this, &TSrDBGrid::ApplyColumns);
-        connect(m, &QAbstractItemModel::modelReset, this, &TSrDBGrid::ApplyColumns);
+        FModelConnections = {
+            connect(m, &QAbstractItemModel::headerDataChanged, this, &TSrDBGrid::ApplyColumns),
+            connect(m, &QAbstractItemModel::columnsInserted, this, &TSrDBGrid::ApplyColumns),
+            connect(m, &QAbstractItemModel::columnsRemoved, this, &TSrDBGrid::ApplyColumns),
+            connect(m, &QAbstractItemModel::modelReset, this, &TSrDBGrid::ApplyColumns)};
     }
     ApplyColumns();
 }
 
 void TSrDBGrid::ApplyColumns() {
     QAbstractItemModel *m = model();
-    if (!m) return;
+    // The grid's own model holds just the named columns, already titled.
+    if (!m || m == GridModel()) return;
     const int n = m->columnCount();
     for (int c = 0; c < n; ++c) {
         if (FColumns.empty()) {
@@ -146,6 +169,7 @@ int TSrDBGrid::ShownColumn() const {
 
 int TSrDBGrid::RecordNumber(int row) const {
     if (!model()) return -1;
+    if (model() == GridModel()) return GridModel()->RecordNumber(row);
     const QVariant v = model()->index(row, 0).data(RecNoRole);
     if (v.isValid()) return v.toInt();
     return row + 1;
@@ -162,6 +186,12 @@ int TSrDBGrid::VisibleRowCount() const {
 }
 
 bool TSrDBGrid::MoveBy(int distance) {
+    if (kadrolin::data::TQuery *q = Query()) {
+        if (q->IsEmpty()) return false;
+        const int before = q->CurrentIndex();
+        q->MoveBy(distance);
+        return q->CurrentIndex() != before;
+    }
     QAbstractItemModel *m = model();
     if (!m || m->rowCount() == 0 || ShownColumn() < 0) return false;
     const int from = CurrentRow();
@@ -222,7 +252,7 @@ bool TSrDBGrid::focusNextPrevChild(bool next) {
         keyPressEvent(&key);
         return true;
     }
-    return QTableView::focusNextPrevChild(next);
+    return TDBGrid::focusNextPrevChild(next);
 }
 
 void TSrDBGrid::keyPressEvent(QKeyEvent *event) {
@@ -236,7 +266,13 @@ void TSrDBGrid::keyPressEvent(QKeyEvent *event) {
         }
         break;
     case Qt::Key_Escape:
-        if (OnCancelRecord) Application().Guard([&] { OnCancelRecord(); });
+        Application().Guard([&] {
+            if (OnCancelRecord)
+                OnCancelRecord();
+            else if (kadrolin::data::TQuery *q = Query())
+                if (q->State() == kadrolin::data::dsEdit || q->State() == kadrolin::data::dsInsert)
+                    q->Cancel();
+        });
         event->accept();
         return;
     case Qt::Key_Insert:
@@ -252,25 +288,37 @@ void TSrDBGrid::keyPressEvent(QKeyEvent *event) {
         event->accept();
         return;
     }
-    Application().Guard([&] { QTableView::keyPressEvent(event); });
+    Application().Guard([&] { TDBGrid::keyPressEvent(event); });
 }
 
 void TSrDBGrid::focusOutEvent(QFocusEvent *event) {
-    QTableView::focusOutEvent(event);
-    if (OnExit) Application().Guard([&] { OnExit(); });
+    TDBGrid::focusOutEvent(event);
+    Application().Guard([&] {
+        if (OnExit) OnExit();
+        // A new record nobody typed into is dropped when the focus leaves the list.
+        else if (kadrolin::data::TQuery *q = Query())
+            if (q->State() == kadrolin::data::dsInsert && !q->Modified()) q->Cancel();
+    });
     viewport()->update();
 }
 
 void TSrDBGrid::DeleteWithConfirmation() {
     Application().Guard([&] {
-        QAbstractItemModel *m = model();
-        if (!m || m->rowCount() == 0 || CurrentRow() < 0) return;
+        kadrolin::data::TQuery *q = Query();
+        if (q) {
+            if (!q->CanModify() || q->IsEmpty()) return;
+        } else {
+            QAbstractItemModel *m = model();
+            if (!m || m->rowCount() == 0 || CurrentRow() < 0) return;
+        }
         if (CanModify && !CanModify()) return;
         if (MessageDlg(QStringLiteral("Delete record?"), mtConfirmation, mbOK | mbCancel) == mrCancel) return;
         if (OnDeleteRecord)
             OnDeleteRecord();
+        else if (q)
+            q->Delete();
         else
-            m->removeRow(CurrentRow());
+            model()->removeRow(CurrentRow());
     });
 }
 

@@ -4,10 +4,12 @@
 // moved by the mouse wheel a set number of records per notch, and driven by
 // the keys of a record browser rather than a spreadsheet.
 //
-// It works over any item model whose rows are the records of a result; the
-// current index is the current record. A row's record number comes from the
-// model's RecNoRole when the model answers it (the data layer says -1 while
-// a new record is being inserted), otherwise it is the row's position + 1.
+// Bound to a data source it shows the query's rows and moves, deletes and
+// cancels through the query. It also works over any other item model whose
+// rows are records (the current index is the current record): a row's record
+// number then comes from the model's RecNoRole when the model answers it,
+// otherwise it is the row's position + 1.
+#include "platform/widgets/dbcontrols.h"
 #include "platform/widgets/tcolor.h"
 
 #include <QHeaderView>
@@ -24,7 +26,7 @@ struct TSrDBGridColumn {
     int Width = 64;
 };
 
-class TSrDBGrid : public QTableView {
+class TSrDBGrid : public TDBGrid {
     Q_OBJECT
   public:
     static constexpr int RecNoRole = Qt::UserRole + 0x5352;
@@ -49,8 +51,10 @@ class TSrDBGrid : public QTableView {
     TColor TitleFontColor() const { return FTitleFontColor; }
     void SetTitleFontColor(TColor c);
 
-    // The shown columns; every other model column is hidden.
+    // The shown columns (by field name); every other model column is hidden.
     void SetColumns(const std::vector<TSrDBGridColumn> &columns);
+    // The query behind the rows when the grid is bound to a data source.
+    kadrolin::data::TQuery *Query() const;
     const std::vector<TSrDBGridColumn> &Columns() const { return FColumns; }
     int RowHeight() const;
 
@@ -91,6 +95,7 @@ class TSrDBGrid : public QTableView {
     void focusOutEvent(QFocusEvent *event) override;
     QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
     void changeEvent(QEvent *event) override;
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
 
   private:
     void ApplyColumns();
@@ -108,6 +113,7 @@ class TSrDBGrid : public QTableView {
     bool FDefaultDrawing = true;
     int FWheelAccumulator = 0;
     std::vector<TSrDBGridColumn> FColumns;
+    std::vector<QMetaObject::Connection> FModelConnections;
 };
 
 class TSrDBGridDelegate : public QStyledItemDelegate {

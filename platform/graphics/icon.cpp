@@ -1,6 +1,8 @@
 #include "platform/graphics/icon.h"
 
+#include <QBuffer>
 #include <QImage>
+#include <QImageReader>
 #include <stdexcept>
 
 namespace kadrolin {
@@ -8,6 +10,12 @@ namespace kadrolin {
 namespace {
 [[noreturn]] void Invalid() {
     throw std::runtime_error("Icon image is not valid");
+}
+// Icons are small; a bigger image in an icon file is a damaged header, and
+// would cost a large buffer for a file of a few bytes.
+constexpr int MaxIconSide = 1024;
+bool SideOk(std::int64_t v) {
+    return v > 0 && v <= MaxIconSide;
 }
 std::uint32_t Get32(const std::uint8_t *p) {
     return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
@@ -45,9 +53,13 @@ void TIcon::LoadFromBytes(const std::uint8_t *data, std::size_t size) {
     TBitmap image;
     static const std::uint8_t png[] = {0x89, 'P', 'N', 'G'};
     if (length >= 8 && std::equal(png, png + 4, img)) {
-        QImage q;
-        if (!q.loadFromData(img, static_cast<int>(length), "PNG")) Invalid();
-        if (static_cast<std::int64_t>(q.width()) * q.height() > MaxBitmapPixels) Invalid();
+        QByteArray raw(reinterpret_cast<const char *>(img), static_cast<qsizetype>(length));
+        QBuffer buffer(&raw);
+        QImageReader reader(&buffer, "PNG");
+        QSize size = reader.size();
+        if (!SideOk(size.width()) || !SideOk(size.height())) Invalid();
+        QImage q = reader.read();
+        if (q.isNull() || !SideOk(q.width()) || !SideOk(q.height())) Invalid();
         q = q.convertToFormat(QImage::Format_ARGB32);
         image.SetSize(q.width(), q.height(), 32);
         for (int y = 0; y < q.height(); ++y) {
@@ -61,6 +73,16 @@ void TIcon::LoadFromBytes(const std::uint8_t *data, std::size_t size) {
             }
         }
     } else {
+        std::uint32_t headerSize = Get32(img);
+        std::int64_t dw = 0, dh = 0;
+        if (headerSize == 12) {
+            dw = img[4] | (img[5] << 8);
+            dh = (img[6] | (img[7] << 8)) / 2;
+        } else if (headerSize >= 40 && length >= 16) {
+            dw = static_cast<std::int32_t>(Get32(img + 4));
+            dh = static_cast<std::int32_t>(Get32(img + 8)) / 2;
+        }
+        if (!SideOk(dw) || !SideOk(dh < 0 ? -dh : dh)) Invalid();
         TBitmap colour;
         std::size_t end = 0;
         try {

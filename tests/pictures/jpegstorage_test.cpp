@@ -269,3 +269,32 @@ TEST(DecodedForm, DecodingIntoAPicture) {
     EXPECT_EQ(pic.Width(), 10);
     EXPECT_EQ(changes, 1);
 }
+
+TEST(DecodedForm, EveryCodingDecodesToTheLibrarysPixels) {
+    struct Case {
+        const char *File;
+        bool Gray;
+    } cases[] = {{"baseline.jpg", false}, {"progressive.jpg", false}, {"arithmetic.jpg", false},
+                 {"restart.jpg", false},  {"s444.jpg", false},        {"comment.jpg", false},
+                 {"gray.jpg", true}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.File);
+        TFileStream f(std::string(KADROLIN_SOURCE_DIR) + "/tests/fuzz/corpus/" + c.File, TFileMode::OpenRead);
+        Bytes j = f.ReadRest();
+        TJPEGStreamDecompressor d;
+        auto b = Decode(d, j);
+        Image ref;
+        ASSERT_TRUE(LibDecode(j, ref, c.Gray ? JCS_GRAYSCALE : JCS_RGB));
+        ASSERT_EQ(b->Width(), ref.Width);
+        if (!c.Gray) {
+            EXPECT_EQ(b->Depth(), 24);
+            EXPECT_EQ(ToRGB(*b), ref.Pixels);
+        } else {
+            ASSERT_EQ(b->Depth(), 8);
+            for (int y = 0; y < ref.Height; ++y)
+                for (int x = 0; x < ref.Width; ++x)
+                    ASSERT_EQ(b->ScanLine(y)[x],
+                              ref.Pixels[static_cast<std::size_t>(y * ref.Width + x)] >> 2);
+        }
+    }
+}

@@ -163,3 +163,16 @@ TEST(Picture, BytesThePlayerDoesNotKnowAreNotAMetafile) {
     std::vector<std::uint8_t> px(4 * 4, 0xFF);
     EXPECT_NE(m.Play(px.data(), 2, 2), 0);
 }
+
+TEST(Picture, IconsClaimingAHugeImageAreRefusedBeforeAnyBuffer) {
+    auto bytes = MakeIcon();
+    std::uint32_t h = 0x00200051; // about a million rows
+    std::memcpy(bytes.data() + 22 + 8, &h, 4);
+    TIcon icon;
+    try {
+        icon.LoadFromBytes(bytes.data(), bytes.size());
+        FAIL();
+    } catch (const std::exception &e) {
+        EXPECT_STREQ(e.what(), "Icon image is not valid");
+    }
+}
