@@ -5,6 +5,7 @@
 #include "pictures/jpegbitmap.h"
 #include "pictures/pictureclipboard.h"
 #include "pictures/picturecommands.h"
+#include "platform/graphics/metafile.h"
 #include "platform/graphics/qtimage.h"
 #include "platform/widgets/dialogs.h"
 
@@ -328,21 +329,51 @@ TEST_F(PhotoTest, NewRecordIsStoredWithItsPhoto) {
     EXPECT_EQ(Shown(), QSize(22, 11));
 }
 
+// A 2 x 2 icon file with 32-bit pixels and its mask.
+Bytes TinyIcon() {
+    Bytes b{0, 0, 1, 0, 1, 0, 2, 2, 0, 0, 1, 0, 32, 0, 64, 0, 0, 0, 22, 0, 0, 0};
+    const std::uint32_t header[] = {40, 2, 4};
+    for (std::uint32_t v : header)
+        for (int i = 0; i < 4; ++i)
+            b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    b.insert(b.end(), {1, 0, 32, 0});
+    b.insert(b.end(), 24, 0);
+    for (int i = 0; i < 4; ++i)
+        b.insert(b.end(), {0, 0, 255, 255});
+    b.insert(b.end(), 8, 0);
+    return b;
+}
+
 TEST_F(PhotoTest, PhotoThatCannotBeStoredFailsThePostAndStaysOnScreen) {
-    Db.AddPerson("Ali", std::nullopt);
     Db.WriteBitmap("mono.bmp", Paletted(16, 16, 1));
-    Open();
-    LoadPictureFile(*Image, QString::fromStdString(Db.Path("mono.bmp")));
-    EXPECT_EQ(Shown(), QSize(16, 16)) << "a 1-bit bitmap is shown";
-    EXPECT_EQ(jt::ErrorOf([&] { Query.Post(); }), "Unable to compress at 1 bit resolution");
-    EXPECT_EQ(Query.State(), dsEdit);
-    EXPECT_EQ(Shown(), QSize(16, 16));
-    EXPECT_EQ(Db.Photo("Ali"), std::nullopt);
-    // A storable photo then goes through.
+    Db.WriteFile("tiny.ico", TinyIcon());
     Db.WriteBitmap("ok.bmp", jt::Photo(16, 16));
-    LoadPictureFile(*Image, QString::fromStdString(Db.Path("ok.bmp")));
-    Query.Post();
-    EXPECT_TRUE(IsJPEGStream(Db.Photo("Ali")));
+    struct Case {
+        const char *File;
+        QSize Size;
+        std::string Error;
+    };
+    const Case cases[] = {
+        {"mono.bmp", {16, 16}, "Unable to compress at 1 bit resolution"},
+        {"tiny.ico", {2, 2}, "cannot save a picture that is neither a bitmap nor metafile"}};
+    for (const Case &c : cases)
+        Db.AddPerson(c.File, std::nullopt);
+    Open();
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.File);
+        ASSERT_EQ(Query.FieldByName("A_Adi").AsString(), c.File);
+        LoadPictureFile(*Image, QString::fromStdString(Db.Path(c.File)));
+        EXPECT_EQ(Shown(), c.Size) << "shown, though it cannot be stored";
+        EXPECT_EQ(jt::ErrorOf([&] { Query.Post(); }), c.Error);
+        EXPECT_EQ(Query.State(), dsEdit);
+        EXPECT_EQ(Shown(), c.Size);
+        EXPECT_EQ(Db.Photo(c.File), std::nullopt);
+        // A storable photo then goes through.
+        LoadPictureFile(*Image, QString::fromStdString(Db.Path("ok.bmp")));
+        Query.Post();
+        EXPECT_TRUE(IsJPEGStream(Db.Photo(c.File)));
+        Query.Next();
+    }
 }
 
 TEST_F(PhotoTest, FilesThatCannotBeLoadedLeaveRecordAndPhotoUnchanged) {
@@ -423,6 +454,38 @@ TEST_F(PhotoTest, ClipboardRoundTrips) {
     ASSERT_NE(back.Bitmap(), nullptr);
     EXPECT_EQ(back.Bitmap()->Depth(), 8);
     EXPECT_EQ(back.Bitmap()->Pixel(3, 3), gray.Bitmap()->Pixel(3, 3));
+}
+
+// The smallest enhanced metafile: its header and the end record.
+Bytes TinyEMF() {
+    std::vector<std::uint32_t> words{1,       108, 0, 0,      99,     49, 0,  0,    2646, 1323, 0x464D4520,
+                                     0x10000, 128, 2, 1,      0,      0,  0,  1024, 768,  320,  240,
+                                     0,       0,   0, 320000, 240000, 14, 20, 0,    16,   20};
+    Bytes b;
+    for (std::uint32_t v : words)
+        for (int i = 0; i < 4; ++i)
+            b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    return b;
+}
+
+TEST(PictureClipboard, MetafileGoesAsItsBytesWithADrawnImageAndComesBackAsAMetafile) {
+    const Bytes emf = TinyEMF();
+    TMetafileHeader header;
+    if (!ReadMetafileHeader(emf.data(), emf.size(), header))
+        GTEST_SKIP() << "the metafile player does not read it";
+    TPicture pic;
+    auto meta = std::make_unique<TMetafile>();
+    meta->LoadFromBytes(emf.data(), emf.size());
+    pic.SetGraphic(std::move(meta));
+    std::unique_ptr<QMimeData> data(PictureMimeData(pic));
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(data->formats().first(), "image/x-emf");
+    EXPECT_TRUE(data->hasImage()) << "for programs that do not read metafiles";
+    CopyPictureToClipboard(pic);
+    TPicture back;
+    PastePictureFromClipboard(back);
+    ASSERT_NE(back.Metafile(), nullptr);
+    EXPECT_EQ(back.Metafile()->Data(), emf);
 }
 
 TEST(PictureClipboard, PasteTakesTheFirstUsableFormatInTheClipboardsOrder) {
