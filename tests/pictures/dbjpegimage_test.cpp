@@ -676,3 +676,31 @@ TEST_F(PhotoTest, DoubleClickAnywhereRunsTheHandler) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(PhotoTest, WithoutAutoDisplayNothingIsDecodedUntilItIsSwitchedBackOn) {
+    Db.AddPerson("Ali", jt::Encode(jt::Photo(40, 30)));
+    Db.AddPerson("Veli", jt::Encode(jt::Photo(20, 10)));
+    Image->SetAutoDisplay(false);
+    Open();
+    EXPECT_EQ(Image->Picture().Graphic(), nullptr);
+    Query.Next();
+    EXPECT_EQ(Image->DecodeCount(), 0);
+    Image->SetAutoDisplay(true);
+    EXPECT_EQ(Shown(), QSize(20, 10));
+    EXPECT_EQ(Image->DecodeCount(), 1);
+}
+
+TEST_F(PhotoTest, APhotoGivenToAnEmptyRegisterStartsANewRecord) {
+    Db.WriteBitmap("first.bmp", jt::Photo(10, 10));
+    Open();
+    ASSERT_TRUE(Query.IsEmpty());
+    LoadPictureFile(*Image, QString::fromStdString(Db.Path("first.bmp")));
+    EXPECT_EQ(Query.State(), dsInsert);
+    Query.FieldByName("A_Adi").SetAsString("Ali");
+    Query.Post();
+    EXPECT_TRUE(IsJPEGStream(Db.Photo("Ali")));
+}
+
+} // namespace
