@@ -63,6 +63,7 @@ TForm1::TForm1(QWidget *parent)
 }
 
 TForm1::~TForm1() {
+    if (FHintInstalled) Application().OnHint = nullptr;
     // Controls unlink from the data source before it goes.
     delete centralWidget();
     DataSource1.reset();
@@ -146,6 +147,7 @@ void TForm1::FormCreate() {
 void TForm1::FormShow() {
     RunStatement(*ADOQuery1, OrderedStatement());
     Application().OnHint = [this] { HintGoster(); };
+    FHintInstalled = true;
     Edit1->setFocus();
 }
 

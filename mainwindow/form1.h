@@ -80,4 +80,5 @@ class TForm1 : public TMainForm {
     void ConnectPicturePanel();
     QHash<QString, QWidget *> FControls;
     bool FShown = false;
+    bool FHintInstalled = false;
 };

@@ -47,3 +47,6 @@ CREATE TABLE IF NOT EXISTS tarvelion (
   D_Aciklama TEXT,
   A_Resim BLOB
 );
+-- Names only, in plain byte order: a search reads this small index instead
+-- of the whole table (photos included).
+CREATE INDEX IF NOT EXISTS tarvelion_A_Adi ON tarvelion (A_Adi);

@@ -227,8 +227,8 @@ void TQuery::Open() {
     LoadCurrent();
     FBof = true;
     FEof = FKeys.empty();
+    // Becoming active binds every field link and shows the first row: one data change each.
     SetState(dsBrowse);
-    DataEvent(deDataSetChange);
     if (AfterOpen) AfterOpen(*this);
     if (!FKeys.empty() && AfterScroll) AfterScroll(*this);
 }
@@ -517,9 +517,17 @@ void TQuery::Edit() {
 }
 
 void TQuery::Insert() {
+    InsertAt(false);
+}
+
+void TQuery::Append() {
+    InsertAt(true);
+}
+
+void TQuery::InsertAt(bool atEnd) {
     CheckActive();
     CheckBrowseMode();
-    FInsertIndex = FKeys.empty() ? 0 : FIndex;
+    FInsertIndex = atEnd || FKeys.empty() ? static_cast<int>(FKeys.size()) : FIndex;
     FBuffer = {};
     FBuffer.Cells.resize(FFields.size());
     FOriginal = FBuffer;
@@ -528,15 +536,6 @@ void TQuery::Insert() {
     SetState(dsInsert);
     DataEvent(deDataSetChange);
     if (AfterInsert) AfterInsert(*this);
-}
-
-void TQuery::Append() {
-    CheckActive();
-    CheckBrowseMode();
-    Insert();
-    // Insert placed it at the current row; an appended row goes after the last.
-    FInsertIndex = static_cast<int>(FKeys.size());
-    DataEvent(deDataSetChange);
 }
 
 std::string TQuery::WhereOriginal(std::vector<TValue> &params) const {

@@ -169,6 +169,7 @@ class TQuery {
     void CheckActive() const;
     void CheckEditing() const;
     void SetState(TDataSetState s);
+    void InsertAt(bool atEnd);
     void DataEvent(TDataEvent event, TField *field = nullptr);
     void Bind();
     void LoadCurrent();

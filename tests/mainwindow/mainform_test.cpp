@@ -56,6 +56,7 @@ TEST_F(MainFormTest, FixedWindowAsDesigned) {
     EXPECT_EQ(Form->size(), before);
     EXPECT_FALSE(Form->isMaximized());
     EXPECT_EQ(Form->font().pointSize(), 8);
+    EXPECT_EQ(TMainForm().pos(), QPoint(281, 127));
 }
 
 TEST_F(MainFormTest, RegionsAtDesignedPositions) {

@@ -338,6 +338,8 @@ TEST(DataLinks, NotificationsArriveInTheClassicOrder) {
     EXPECT_EQ(opened.front(), "name:browsing"); // bound to the new field...
     EXPECT_NE(std::find(opened.begin(), opened.end(), "photo:active"), opened.end());
     EXPECT_EQ(name.Field(), &q.FieldByName("Name"));
+    // One data change per control on open: a photo is decoded once, not twice.
+    EXPECT_EQ(std::count(opened.begin(), opened.end(), "photo:data"), 1);
 
     // Typing into one control: the row enters editing and every control rereads once.
     EXPECT_TRUE(name.Edit());
