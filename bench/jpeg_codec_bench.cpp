@@ -162,19 +162,19 @@ void LibraryDecode(benchmark::State &state) {
     }
 }
 
-BENCHMARK(ComponentsEncode)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
-BENCHMARK(LibraryEncode)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
-BENCHMARK(ComponentsDecode)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
-BENCHMARK(LibraryDecode)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
-
 // Keeps each run's processor time per iteration for the ratios printed at the
 // end (processor time, since other work on the machine stretches wall time).
 class TRatioReporter : public benchmark::ConsoleReporter {
   public:
     void ReportRuns(const std::vector<Run> &runs) override {
         for (const auto &r : runs)
-            if (r.run_type == Run::RT_Iteration && r.iterations > 0)
-                Times[r.benchmark_name()] = r.cpu_accumulated_time / static_cast<double>(r.iterations);
+            if (r.run_type == Run::RT_Iteration && r.iterations > 0) {
+                // The fastest repetition: the one least disturbed by other work.
+                double t = r.cpu_accumulated_time / static_cast<double>(r.iterations);
+                auto name = r.run_name.function_name + "/" + r.run_name.args;
+                auto it = Times.find(name);
+                if (it == Times.end() || t < it->second) Times[name] = t;
+            }
         ConsoleReporter::ReportRuns(runs);
     }
     std::map<std::string, double> Times;
@@ -183,10 +183,22 @@ class TRatioReporter : public benchmark::ConsoleReporter {
 } // namespace
 
 int main(int argc, char **argv) {
+    // Each measurement next to its baseline, so a change in the machine's
+    // load falls on both.
+    for (int i = 0; i < 3; ++i) {
+        benchmark::RegisterBenchmark("ComponentsEncode", ComponentsEncode)
+            ->Arg(i)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("LibraryEncode", LibraryEncode)->Arg(i)->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("ComponentsDecode", ComponentsDecode)
+            ->Arg(i)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("LibraryDecode", LibraryDecode)->Arg(i)->Unit(benchmark::kMillisecond);
+    }
     benchmark::Initialize(&argc, argv);
     TRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\nratio components / libjpeg (target <= 1.2)\n");
+    std::printf("\nratio components / libjpeg, fastest of the repetitions (target <= 1.2)\n");
     for (int i = 0; i < 3; ++i) {
         for (const char *op : {"Encode", "Decode"}) {
             std::string ours = std::string("Components") + op + "/" + std::to_string(i);

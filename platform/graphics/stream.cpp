@@ -37,8 +37,15 @@ std::size_t TMemoryStream::Read(void *buffer, std::size_t count) {
 
 std::size_t TMemoryStream::Write(const void *buffer, std::size_t count) {
     if (count == 0) return 0;
+    const auto *bytes = static_cast<const std::uint8_t *>(buffer);
+    if (FPos == FData.size()) {
+        // Appending, the common case: no zero-filling before the copy.
+        FData.insert(FData.end(), bytes, bytes + count);
+        FPos += count;
+        return count;
+    }
     if (FPos + count > FData.size()) FData.resize(FPos + count);
-    std::memcpy(FData.data() + FPos, buffer, count);
+    std::memcpy(FData.data() + FPos, bytes, count);
     FPos += count;
     return count;
 }
