@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QPainter>
 #include <QTest>
@@ -263,4 +264,12 @@ TEST_F(Form1Picture, FirstPageWithAStretchedAndANaturalSizePhoto) {
     const QImage shot = Form->Image1->grab().toImage();
     EXPECT_EQ(Form->Image1->DestRect().size(), QSize(90, 120));
     EXPECT_FALSE(shot.isNull());
+}
+
+TEST_F(Form1Picture, RightClickOnThePhotoOpensThePictureMenu) {
+    Open({"Ali"});
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), Form->Image1->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(Form->Image1, &event);
+    EXPECT_TRUE(Form->PopupMenu1->isVisible());
+    Form->PopupMenu1->hide();
 }
