@@ -19,6 +19,12 @@
 
 class TDBJPEGImage : public QWidget {
     Q_OBJECT
+    // Reachable by name, as the appearance settings set them.
+    Q_PROPERTY(bool Stretch READ Stretch WRITE SetStretch)
+    Q_PROPERTY(bool Center READ Center WRITE SetCenter)
+    Q_PROPERTY(bool Proportional READ Proportional WRITE SetProportional)
+    Q_PROPERTY(bool AutoDisplay READ AutoDisplay WRITE SetAutoDisplay)
+    Q_PROPERTY(bool ReadOnly READ ReadOnly WRITE SetReadOnly)
   public:
     explicit TDBJPEGImage(QWidget *parent = nullptr);
     ~TDBJPEGImage() override;

@@ -657,6 +657,11 @@ TEST_F(PhotoTest, PaintsStretchedCentredOrNaturalAndNothingWhenEmpty) {
             EXPECT_EQ(colourAt(c.Dest.right() + 2, c.Dest.bottom() + 2), QColor(0, 0, 255));
         }
     }
+    // The appearance settings reach the options by name.
+    EXPECT_TRUE(Image->setProperty("Stretch", true));
+    EXPECT_TRUE(Image->Stretch());
+    EXPECT_EQ(Image->property("Center").toBool(), Image->Center());
+    Image->setProperty("Stretch", false);
     // A photo larger than the control, centred, is cut off equally on both sides.
     TBitmap wide(209, 10, 24);
     Image->Picture().SetGraphic(&wide);
