@@ -293,13 +293,19 @@ void TSrDBGrid::keyPressEvent(QKeyEvent *event) {
 
 void TSrDBGrid::focusOutEvent(QFocusEvent *event) {
     TDBGrid::focusOutEvent(event);
-    Application().Guard([&] {
-        if (OnExit) OnExit();
-        // A new record nobody typed into is dropped when the focus leaves the list.
-        else if (kadrolin::data::TQuery *q = Query())
-            if (q->State() == kadrolin::data::dsInsert && !q->Modified()) q->Cancel();
-    });
     viewport()->update();
+    // Only a move to another control leaves the list; switching to another
+    // window or opening a menu keeps the focus here as far as the user is concerned.
+    if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason) return;
+    Application().Guard([&] {
+        if (OnExit) {
+            OnExit();
+            return;
+        }
+        // A new record nobody typed into is dropped when the focus leaves the list.
+        kadrolin::data::TQuery *q = Query();
+        if (q && q->State() == kadrolin::data::dsInsert && !q->Modified()) q->Cancel();
+    });
 }
 
 void TSrDBGrid::DeleteWithConfirmation() {

@@ -297,6 +297,10 @@ TEST_F(MainWindow, LeavingTheListDropsAnUntouchedNewRow) {
     ASSERT_EQ(Form->ADOQuery1->State(), data::dsInsert);
     Form->DBGrid1->setFocus();
     EXPECT_EQ(Form->ADOQuery1->State(), data::dsInsert);
+    // Another window taking the focus is no leaving of the list.
+    QFocusEvent away(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+    QApplication::sendEvent(Form->DBGrid1, &away);
+    EXPECT_EQ(Form->ADOQuery1->State(), data::dsInsert);
     Form->Control("DBEdit2")->setFocus();
     EXPECT_EQ(Form->ADOQuery1->State(), data::dsBrowse);
     EXPECT_EQ(Form->ADOQuery1->RecordCount(), 1);
