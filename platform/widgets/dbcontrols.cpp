@@ -320,6 +320,8 @@ TDBGrid::TDBGrid(QWidget *parent) : QTableView(parent), FModel(new TDBGridModel(
     setSelectionBehavior(QAbstractItemView::SelectItems);
     verticalHeader()->hide();
     verticalHeader()->setDefaultSectionSize(17);
+    // Fixed rows: a reset over 100,000 people needs no per-row sizes.
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     horizontalHeader()->setHighlightSections(false);
     connect(FModel, &TDBGridModel::CurrentChanged, this, &TDBGrid::FollowCurrent);
 }

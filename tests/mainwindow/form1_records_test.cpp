@@ -55,6 +55,9 @@ class Form1Records : public ::testing::Test {
 };
 
 using V = std::vector<std::string>;
+std::string OrderedStatementSql() {
+    return records::OrderedStatement().Sql;
+}
 
 } // namespace
 
@@ -306,4 +309,36 @@ TEST_F(Form1Records, LooksRightOffscreen) {
         }
         if (out) Form->grab().save(QString::fromUtf8(out) + QString("/form1-page%1.png").arg(page + 1));
     }
+}
+
+TEST_F(Form1Records, RefreshWithAnEmptySearchBoxRunsOnlyTheOrderedStatement) {
+    Open({"Zeki", "Ali"});
+    std::vector<std::string> statements;
+    auto recount = Form->ADOQuery1->AfterOpen;
+    Form->ADOQuery1->AfterOpen = [&](data::TQuery &q) {
+        statements.push_back(q.SQL());
+        recount(q);
+    };
+    Form->BtnYenile->click();
+    EXPECT_EQ(statements, std::vector<std::string>{OrderedStatementSql()});
+    statements.clear();
+    Form->Edit1->setText("Z");
+    Form->BtnYenile->click();
+    EXPECT_EQ(statements.size(), 3u); // the typed search, the emptied search, then the ordered list
+    EXPECT_EQ(statements.back(), OrderedStatementSql());
+    EXPECT_EQ(List(), (V{"Ali", "Zeki"}));
+}
+
+TEST_F(Form1Records, EditCommandOnAnEmptyListStartsANewRow) {
+    Open({});
+    EXPECT_EQ(Panel(), "  Toplam kayıt : 0 / 0");
+    Form->UpdateRecordActions();
+    Form->DataSetEdit1->trigger();
+    EXPECT_EQ(Form->ADOQuery1->State(), data::dsInsert);
+    EXPECT_EQ(Panel(), "  Toplam kayıt : 1 / 1");
+    TypeInto(Form->DBEdit1, "Ali");
+    Form->UpdateRecordActions();
+    Form->DataSetPost1->trigger();
+    EXPECT_EQ(Panel(), "  Toplam kayıt : 1 / 1");
+    EXPECT_EQ(Dir->Scalar("SELECT A_Adi FROM tarvelion"), "Ali");
 }
