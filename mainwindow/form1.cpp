@@ -52,6 +52,7 @@ TForm1::TForm1(QWidget *parent)
     DBGrid1->SetDataSource(DataSource1.get());
     DBGrid1->SetColumns({{Q(kNameField), Q("  Adı Soyadı "), 140}});
     ConnectCommands();
+    ConnectPicturePanel();
 
     // The edit and store commands follow the query's state whenever the application goes idle.
     Application().AddIdleHandler(this, [this] { UpdateRecordActions(); });

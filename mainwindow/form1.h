@@ -4,6 +4,7 @@
 // search box and name list, the status bar's record count and the window's
 // creation, show and close handlers.
 #include "mainwindow/mainform.h"
+#include "pictures/dbjpegimage.h"
 #include "platform/data/dataset.h"
 
 #include <QHash>
@@ -52,6 +53,18 @@ class TForm1 : public TMainForm {
     // Rewrites the record count panel from the query's present state.
     void UpdateRecordCountPanel();
 
+    // The photo panel: the main window's decoder, the picture control in the
+    // frame's place (this typed pointer hides the frame's plain one), the
+    // five picture commands and the idle handler that enables them.
+    kadrolin::TJPEGFileDecompressor JPGCompr;
+    TDBJPEGImage *Image1 = nullptr;
+    void Ekle2Click();
+    void Sil2Click();
+    void Kes2Click();
+    void Kopyala2Click();
+    void Yapistir2Click();
+    void AppIdle();
+
     // The appearance settings; their loader and saver are attached by the settings owner.
     void LoadAppearance();
     void SaveAppearance();
@@ -64,6 +77,7 @@ class TForm1 : public TMainForm {
   private:
     void ConnectCommands();
     void CreateRecordControls();
+    void ConnectPicturePanel();
     QHash<QString, QWidget *> FControls;
     bool FShown = false;
     bool FHintInstalled = false;

@@ -246,7 +246,7 @@ void TMainForm::CreatePicturePanel() {
     };
     Ekle2 = item("Ekle2", QStringLiteral("Ekle"));
     Sil2 = item("Sil2", QStringLiteral("Sil"));
-    PopupMenu1->addSeparator()->setObjectName("N5");
+    PopupMenu1->addSeparator()->setObjectName("N2");
     Kes2 = item("Kes2", QStringLiteral("Kes"));
     Kopyala2 = item("Kopyala2", QStringLiteral("Kopyala"));
     Yapistir2 = item("Yapistir2", QStringLiteral("Yapıştır"));

@@ -133,6 +133,17 @@ void ShowErrorBox(const QString &text, const QString &caption) {
     Dispatch(c, [&] { return ExecBox(CreateMessageBox(text, caption, mtError, mbOK, DialogParent())); });
 }
 
+void ConfigureOpenFileDialog(QFileDialog &dlg, const QString &filter, int filterIndex) {
+    dlg.setFileMode(QFileDialog::ExistingFile);
+    dlg.setAcceptMode(QFileDialog::AcceptOpen);
+    // Only the descriptions are shown, as they were written: the patterns
+    // in their last parentheses do the matching.
+    dlg.setOption(QFileDialog::HideNameFilterDetails);
+    const QStringList filters = filter.split(QStringLiteral(";;"));
+    dlg.setNameFilters(filters);
+    if (filterIndex >= 0 && filterIndex < filters.size()) dlg.selectNameFilter(filters[filterIndex]);
+}
+
 bool OpenFileDialog(QWidget *parent, const QString &filter, int filterIndex, QString &fileName) {
     TDialogCall c = MakeCall("OpenFile");
     c.Filter = filter;
@@ -140,12 +151,7 @@ bool OpenFileDialog(QWidget *parent, const QString &filter, int filterIndex, QSt
     c.FileName = &fileName;
     return Dispatch(c, [&] {
                QFileDialog dlg(parent);
-               dlg.setFileMode(QFileDialog::ExistingFile);
-               dlg.setAcceptMode(QFileDialog::AcceptOpen);
-               const QStringList filters = filter.split(QStringLiteral(";;"));
-               dlg.setNameFilters(filters);
-               if (filterIndex >= 0 && filterIndex < filters.size())
-                   dlg.selectNameFilter(filters[filterIndex]);
+               ConfigureOpenFileDialog(dlg, filter, filterIndex);
                if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return int(mrCancel);
                fileName = dlg.selectedFiles().first();
                return int(mrOk);

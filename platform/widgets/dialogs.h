@@ -9,6 +9,7 @@
 
 class QWidget;
 class QDialog;
+class QFileDialog;
 class QPrinter;
 class QMessageBox;
 
@@ -29,6 +30,9 @@ int MessageBox(const QString &text, const QString &caption, TMsgDlgButtons butto
 void ShowErrorBox(const QString &text, const QString &caption);
 
 bool OpenFileDialog(QWidget *parent, const QString &filter, int filterIndex, QString &fileName);
+// How OpenFileDialog sets up its dialog: ";;"-separated "description (patterns)"
+// filters of which only the descriptions are shown, filterIndex (0-based) selected.
+void ConfigureOpenFileDialog(QFileDialog &dialog, const QString &filter, int filterIndex);
 bool SaveFileDialog(QWidget *parent, const QString &filter, QString &fileName);
 bool ColorDialog(QWidget *parent, QColor &color);
 bool PrintSetupDialog(QWidget *parent, QPrinter &printer);
