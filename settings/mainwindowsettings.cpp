@@ -4,11 +4,17 @@
 #include "platform/widgets/application.h"
 #include "platform/widgets/dialogs.h"
 #include "settings/ayarfrm.h"
+#include "settings/mainformview.h"
 
 #include <QAction>
 #include <QPointer>
 
 void AttachAppearance(TForm1 *form, const QString &fileName) {
+    // The decoder is a plain member, not a named component: bind it here.
+    BindPictureOptions(form, {[form] { return form->JPGCompr.GrayScaleOutput; },
+                              [form](bool on) { form->JPGCompr.GrayScaleOutput = on; },
+                              {},
+                              {}});
     form->OnLoadAppearance = [fileName](TForm1 &f) { LoadAppearance(&f, fileName); };
     form->OnSaveAppearance = [fileName](TForm1 &f) { SaveAppearance(&f, fileName); };
     if (form->ADOQuery1->Active()) form->LoadAppearance();
