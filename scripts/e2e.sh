@@ -150,7 +150,8 @@ click "$MAIN" $BTN_PRINT
 PREVIEW=$(wait_window "Kayıtlı Telefonlar") || fail "the phone list preview did not appear"
 sleep 2
 shot "preview"
-xdotool key --window "$PREVIEW" Escape
+xdotool windowfocus --sync "$PREVIEW" 2>/dev/null || true
+xdotool key Escape
 wait_gone "Kayıtlı Telefonlar" || fail "the preview did not close"
 shot "preview-closed"
 

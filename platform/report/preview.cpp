@@ -594,6 +594,9 @@ void TQuickRep::Preview() {
         ~TCleanup() { delete P.data(); }
     } cleanup{preview};
 
+    // Without a window manager nothing maximises a window: start it with the
+    // whole screen so it looks the same either way.
+    if (QScreen *screen = preview->screen()) preview->setGeometry(screen->availableGeometry());
     preview->showMaximized();
     if (TQRPreview::OnOpened) TQRPreview::OnOpened(preview);
     if (closed) return;
