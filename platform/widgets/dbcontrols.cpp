@@ -39,6 +39,37 @@ void TEdit::keyPressEvent(QKeyEvent *event) {
         event->accept();
 }
 
+void TDBControlLink::StartTyping(const std::function<void()> &show, const std::function<void()> &restore) {
+    if (!FDataLink.Editing() || !FDataLink.IsModified()) {
+        bool editing = false;
+        Application().Guard([&] { editing = FDataLink.Edit(); });
+        if (!editing) {
+            show();
+            return;
+        }
+        FLoading = true;
+        restore();
+        FLoading = false;
+    }
+    FDataLink.Modified();
+}
+
+bool TDBControlLink::DropTypedChange(QKeyEvent *event) {
+    if (event->key() != Qt::Key_Escape || !FDataLink.IsModified()) return false;
+    FDataLink.Reset();
+    event->accept();
+    return true;
+}
+
+void TDBControlLink::RouteKey(QWidget *box, QKeyEvent *event, const std::function<void(QChar &)> &keyPress,
+                              const std::function<void(QKeyEvent *)> &inherited) {
+    QKeyEvent *e = FFilter.Filter(box, event, [&](QWidget *, QChar &k) { keyPress(k); });
+    if (e)
+        inherited(e);
+    else
+        event->accept();
+}
+
 namespace {
 
 // Leaving a control writes its pending text into the row, as the classic controls did.
@@ -64,20 +95,12 @@ void TDBEdit::DataChange() {
 
 void TDBEdit::TextEdited(const QString &typed) {
     if (FLoading) return;
-    if (!FDataLink.Editing() || !FDataLink.IsModified()) {
-        const int caret = cursorPosition();
-        bool editing = false;
-        Application().Guard([&] { editing = FDataLink.Edit(); }); // rereads the row into the box
-        if (!editing) {
-            DataChange();
-            return;
-        }
-        FLoading = true;
-        setText(typed);
-        setCursorPosition(caret);
-        FLoading = false;
-    }
-    FDataLink.Modified();
+    const int caret = cursorPosition();
+    StartTyping([this] { DataChange(); },
+                [&] {
+                    setText(typed);
+                    setCursorPosition(caret);
+                });
 }
 
 void TDBEdit::KeyPress(QChar &key) {
@@ -85,17 +108,13 @@ void TDBEdit::KeyPress(QChar &key) {
 }
 
 void TDBEdit::keyPressEvent(QKeyEvent *event) {
-    if (event->key() == Qt::Key_Escape && FDataLink.IsModified()) {
-        FDataLink.Reset();
+    if (DropTypedChange(event)) {
         selectAll();
-        event->accept();
         return;
     }
-    QKeyEvent *e = FFilter.Filter(this, event, [this](QWidget *, QChar &k) { KeyPress(k); });
-    if (e)
-        QLineEdit::keyPressEvent(e);
-    else
-        event->accept();
+    RouteKey(
+        this, event, [this](QChar &k) { KeyPress(k); },
+        [this](QKeyEvent *e) { QLineEdit::keyPressEvent(e); });
 }
 
 void TDBEdit::focusOutEvent(QFocusEvent *event) {
@@ -124,20 +143,12 @@ void TDBComboBox::DataChange() {
 
 void TDBComboBox::TextEdited(const QString &typed) {
     if (FLoading) return;
-    if (!FDataLink.Editing() || !FDataLink.IsModified()) {
-        const int caret = lineEdit()->cursorPosition();
-        bool editing = false;
-        Application().Guard([&] { editing = FDataLink.Edit(); });
-        if (!editing) {
-            DataChange();
-            return;
-        }
-        FLoading = true;
-        setEditText(typed);
-        lineEdit()->setCursorPosition(caret);
-        FLoading = false;
-    }
-    FDataLink.Modified();
+    const int caret = lineEdit()->cursorPosition();
+    StartTyping([this] { DataChange(); },
+                [&] {
+                    setEditText(typed);
+                    lineEdit()->setCursorPosition(caret);
+                });
 }
 
 void TDBComboBox::KeyPress(QChar &key) {
@@ -145,16 +156,10 @@ void TDBComboBox::KeyPress(QChar &key) {
 }
 
 void TDBComboBox::keyPressEvent(QKeyEvent *event) {
-    if (event->key() == Qt::Key_Escape && FDataLink.IsModified()) {
-        FDataLink.Reset();
-        event->accept();
-        return;
-    }
-    QKeyEvent *e = FFilter.Filter(this, event, [this](QWidget *, QChar &k) { KeyPress(k); });
-    if (e)
-        QComboBox::keyPressEvent(e);
-    else
-        event->accept();
+    if (DropTypedChange(event)) return;
+    RouteKey(
+        this, event, [this](QChar &k) { KeyPress(k); },
+        [this](QKeyEvent *e) { QComboBox::keyPressEvent(e); });
 }
 
 void TDBComboBox::focusOutEvent(QFocusEvent *event) {
@@ -180,23 +185,15 @@ void TDBMemo::DataChange() {
 
 void TDBMemo::TextChanged() {
     if (FLoading) return;
-    if (!FDataLink.Editing() || !FDataLink.IsModified()) {
-        const QString typed = toPlainText();
-        const int caret = textCursor().position();
-        bool editing = false;
-        Application().Guard([&] { editing = FDataLink.Edit(); });
-        if (!editing) {
-            DataChange();
-            return;
-        }
-        FLoading = true;
-        setPlainText(typed);
-        QTextCursor c = textCursor();
-        c.setPosition(std::min(caret, static_cast<int>(typed.size())));
-        setTextCursor(c);
-        FLoading = false;
-    }
-    FDataLink.Modified();
+    const QString typed = toPlainText();
+    const int caret = textCursor().position();
+    StartTyping([this] { DataChange(); },
+                [&] {
+                    setPlainText(typed);
+                    QTextCursor c = textCursor();
+                    c.setPosition(std::min(caret, static_cast<int>(typed.size())));
+                    setTextCursor(c);
+                });
 }
 
 void TDBMemo::KeyPress(QChar &key) {
@@ -204,16 +201,10 @@ void TDBMemo::KeyPress(QChar &key) {
 }
 
 void TDBMemo::keyPressEvent(QKeyEvent *event) {
-    if (event->key() == Qt::Key_Escape && FDataLink.IsModified()) {
-        FDataLink.Reset();
-        event->accept();
-        return;
-    }
-    QKeyEvent *e = FFilter.Filter(this, event, [this](QWidget *, QChar &k) { KeyPress(k); });
-    if (e)
-        QPlainTextEdit::keyPressEvent(e);
-    else
-        event->accept();
+    if (DropTypedChange(event)) return;
+    RouteKey(
+        this, event, [this](QChar &k) { KeyPress(k); },
+        [this](QKeyEvent *e) { QPlainTextEdit::keyPressEvent(e); });
 }
 
 void TDBMemo::focusOutEvent(QFocusEvent *event) {

@@ -59,8 +59,21 @@ class TDBControlLink {
     bool ReadOnly() const { return FDataLink.ReadOnly; }
 
   protected:
+    // The first change typed into the box puts the row into editing. Starting
+    // the edit reloads the box from the row, so restore puts the typed text
+    // back; when the row cannot be edited, show puts the field's value back.
+    void StartTyping(const std::function<void()> &show, const std::function<void()> &restore);
+    // Esc drops a typed change; true when it did.
+    bool DropTypedChange(QKeyEvent *event);
+    // Other keys: the key hook sees a typed character before the box does.
+    void RouteKey(QWidget *box, QKeyEvent *event, const std::function<void(QChar &)> &keyPress,
+                  const std::function<void(QKeyEvent *)> &inherited);
+
     kadrolin::data::TFieldDataLink FDataLink;
     bool FLoading = false;
+
+  private:
+    TKeyPressFilter FFilter;
 };
 
 class TDBEdit : public QLineEdit, public TDBControlLink {
@@ -77,7 +90,6 @@ class TDBEdit : public QLineEdit, public TDBControlLink {
   private:
     void DataChange();
     void TextEdited(const QString &text);
-    TKeyPressFilter FFilter;
 };
 
 // An editable drop-down: offers its values and keeps any typed text unchanged.
@@ -95,7 +107,6 @@ class TDBComboBox : public QComboBox, public TDBControlLink {
   private:
     void DataChange();
     void TextEdited(const QString &text);
-    TKeyPressFilter FFilter;
 };
 
 // A multi-line note box; the Tab key inserts a tab character.
@@ -113,7 +124,6 @@ class TDBMemo : public QPlainTextEdit, public TDBControlLink {
   private:
     void DataChange();
     void TextChanged();
-    TKeyPressFilter FFilter;
 };
 
 // The rows of the current result, one column per named field. While a new

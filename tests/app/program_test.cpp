@@ -49,14 +49,6 @@ struct TModalScript {
     }
 };
 
-int RunLoop() {
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(99); });
-    guard.start(30000);
-    return QApplication::exec();
-}
-
 } // namespace
 
 TEST(Program, UnprotectedRunOpensItsWindowsAndWritesBothFilesAtTheEnd) {

@@ -17,15 +17,6 @@ using namespace kadrolin::testing;
 
 namespace {
 
-// Runs the message loop the way the main routine does; a guard ends it if a test went wrong.
-int RunLoop() {
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(99); });
-    guard.start(30000);
-    return QApplication::exec();
-}
-
 std::string ReadAll(const std::string &file) {
     std::ifstream in(file, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});

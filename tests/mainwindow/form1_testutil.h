@@ -5,7 +5,9 @@
 #include "platform/widgets/dialogs.h"
 #include "records/recordcommands.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -90,5 +92,15 @@ class TDialogScript {
     std::vector<QString> Errors;
     std::vector<TDialogCall> Questions;
 };
+
+// Runs the message loop as the main routine does; a guard ends it with 99 if a
+// test went wrong and nothing closed the program.
+inline int RunLoop() {
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    guard.start(30000);
+    return QApplication::exec();
+}
 
 } // namespace kadrolin::testing
