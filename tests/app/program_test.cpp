@@ -3,12 +3,18 @@
 #include "../mainwindow/form1_testutil.h"
 #include "app/program.h"
 #include "mainwindow/form1.h"
+#include "pictures/dbjpegimage.h"
+#include "pictures/jpegbitmap.h"
+#include "pictures/jpegcodec.h"
+#include "platform/graphics/qtimage.h"
+#include "platform/graphics/stream.h"
 #include "platform/widgets/application.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -103,4 +109,38 @@ TEST(Program, RefusedPasswordNeverShowsTheRegister) {
     EXPECT_TRUE(script.VisibleAtGate.isEmpty());
     // No close-time work: the appearance file is not written.
     EXPECT_FALSE(QFile::exists(files.Files.Settings));
+}
+
+TEST(Program, StoredGrayOptionShowsTheFirstPhotoInGrayFromStartup) {
+    RegisterJPEGBitmap();
+    TRegisterDir dir({"Ali"});
+    QImage red(60, 80, QImage::Format_RGB32);
+    red.fill(QColor(220, 20, 20));
+    TJPEGStreamCompressor compressor;
+    TMemoryStream stream;
+    compressor.CompressBitmap(ImageToBitmap(red), stream);
+    std::string hex;
+    for (std::uint8_t b : stream.Data())
+        hex += QString::asprintf("%02X", b).toStdString();
+    dir.Exec("UPDATE tarvelion SET A_Resim = X'" + hex + "'");
+    TFiles files;
+    {
+        QFile ini(files.Files.Settings);
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write("[Se\xE7im]\r\nCRBox=1\r\n");
+    }
+    TModalScript script(mrOk);
+    {
+        app::TKadrolin k(app::ProgramSteps(files.Files));
+        ASSERT_TRUE(k.Start());
+        TForm1 *f = k.Form1();
+        EXPECT_TRUE(f->JPGCompr.GrayScaleOutput);
+        const QImage shown = f->Image1->grab().toImage();
+        const QColor c = shown.pixelColor(shown.width() / 2, shown.height() / 2);
+        EXPECT_LE(std::abs(c.red() - c.green()), 3) << c.name().toStdString();
+        EXPECT_LE(std::abs(c.green() - c.blue()), 3) << c.name().toStdString();
+        EXPECT_LT(c.red(), 200); // not the white panel: a gray photo is shown
+    }
+    EXPECT_TRUE(script.Errors.isEmpty()) << script.Errors.join("\n").toStdString();
+    UnregisterJPEGBitmap();
 }
