@@ -327,6 +327,18 @@ void TDBJPEGImage::PastePicture() {
     PastePictureFromClipboard(FPicture);
 }
 
+void TDBJPEGImage::cut() {
+    Application().Guard([this] { CutPicture(); });
+}
+
+void TDBJPEGImage::copy() {
+    Application().Guard([this] { CopyPicture(); });
+}
+
+void TDBJPEGImage::paste() {
+    Application().Guard([this] { PastePicture(); });
+}
+
 // ---------------------------------------------------------------- widget
 
 void TDBJPEGImage::paintEvent(QPaintEvent *) {

@@ -84,6 +84,14 @@ class TDBJPEGImage : public QWidget {
     void CutPicture();
     void PastePicture();
 
+  public slots:
+    // The same three for any sender that asks by name, as editors are asked to
+    // cut, copy and paste; a failure ends in the application's error box.
+    void cut();
+    void copy();
+    void paste();
+
+  public:
     // Opened by a right click when the control has no custom menu handling.
     void SetPopupMenu(QMenu *menu) { FPopupMenu = menu; }
     QMenu *PopupMenu() const { return FPopupMenu; }

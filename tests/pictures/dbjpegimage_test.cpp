@@ -481,6 +481,32 @@ TEST_F(PhotoTest, ClipboardRoundTrips) {
     EXPECT_EQ(back.Bitmap()->Pixel(3, 3), gray.Bitmap()->Pixel(3, 3));
 }
 
+TEST_F(PhotoTest, CutCopyPasteAskedByNameGoThroughTheErrorBox) {
+    Db.AddPerson("Ali", jt::Encode(jt::Photo(40, 30)));
+    Db.AddPerson("Veli", std::nullopt);
+    Open();
+    QGuiApplication::clipboard()->setText("not a picture");
+    ASSERT_TRUE(QMetaObject::invokeMethod(Image, "paste"));
+    EXPECT_EQ(TakeErrors(), std::vector<std::string>{"Invalid clipboard format"});
+    EXPECT_EQ(Shown(), QSize(40, 30)) << "the photo is unchanged";
+    EXPECT_EQ(Query.State(), dsBrowse);
+
+    ASSERT_TRUE(QMetaObject::invokeMethod(Image, "cut"));
+    EXPECT_EQ(Image->Picture().Graphic(), nullptr);
+    EXPECT_EQ(Query.State(), dsEdit) << "a cut is a picture change";
+    ASSERT_TRUE(ClipboardHasPicture());
+    Query.Cancel();
+    EXPECT_EQ(Shown(), QSize(40, 30));
+    Query.Next();
+    ASSERT_TRUE(QMetaObject::invokeMethod(Image, "paste"));
+    EXPECT_EQ(Shown(), QSize(40, 30));
+    EXPECT_EQ(Query.State(), dsEdit);
+    QGuiApplication::clipboard()->clear();
+    ASSERT_TRUE(QMetaObject::invokeMethod(Image, "copy"));
+    EXPECT_TRUE(ClipboardHasPicture());
+    EXPECT_TRUE(TakeErrors().empty());
+}
+
 // The smallest enhanced metafile: its header and the end record.
 Bytes TinyEMF() {
     std::vector<std::uint32_t> words{1,       108, 0, 0,      99,     49, 0,  0,    2646, 1323, 0x464D4520,
