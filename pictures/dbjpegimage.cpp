@@ -95,6 +95,26 @@ void TDBJPEGImage::SetProportional(bool value) {
     update();
 }
 
+void TDBJPEGImage::SetTransparent(bool value) {
+    if (value == FTransparent) return;
+    FTransparent = value;
+    MakeImage();
+    update();
+}
+
+void TDBJPEGImage::SetAutoSize(bool value) {
+    if (value == FAutoSize) return;
+    FAutoSize = value;
+    AdjustSize();
+}
+
+void TDBJPEGImage::AdjustSize() {
+    if (!FAutoSize) return;
+    const int w = FPicture.Width(), h = FPicture.Height();
+    // No picture, no size to take: the control keeps its own.
+    if (w > 0 && h > 0) resize(w, h);
+}
+
 void TDBJPEGImage::SetAutoDisplay(bool value) {
     if (value == FAutoDisplay) return;
     FAutoDisplay = value;
@@ -132,13 +152,32 @@ QRect TDBJPEGImage::DestRect() const {
     return r;
 }
 
+TJPEGFileCompressor *TDBJPEGImage::JPEGCompressor() const {
+    return FCompressorLife.expired() ? nullptr : FJPEGCompressor;
+}
+
+void TDBJPEGImage::SetJPEGCompressor(TJPEGFileCompressor *c) {
+    FJPEGCompressor = c;
+    FCompressorLife = c ? c->Lifetime() : std::weak_ptr<const void>();
+}
+
+TJPEGFileDecompressor *TDBJPEGImage::JPEGDecompressor() const {
+    return FDecompressorLife.expired() ? nullptr : FJPEGDecompressor;
+}
+
+void TDBJPEGImage::SetJPEGDecompressor(TJPEGFileDecompressor *d) {
+    FJPEGDecompressor = d;
+    FDecompressorLife = d ? d->Lifetime() : std::weak_ptr<const void>();
+}
+
 TJPEGStreamDecompressor *TDBJPEGImage::CurrentDecompressor() const {
-    return FJPEGDecompressor ? static_cast<TJPEGStreamDecompressor *>(FJPEGDecompressor)
-                             : &SharedDecompressor();
+    if (TJPEGFileDecompressor *d = JPEGDecompressor()) return d;
+    return &SharedDecompressor();
 }
 
 TJPEGStreamCompressor *TDBJPEGImage::CurrentCompressor() const {
-    return FJPEGCompressor ? static_cast<TJPEGStreamCompressor *>(FJPEGCompressor) : &SharedCompressor();
+    if (TJPEGFileCompressor *c = JPEGCompressor()) return c;
+    return &SharedCompressor();
 }
 
 // ---------------------------------------------------------------- data link
@@ -237,9 +276,25 @@ void TDBJPEGImage::HandlePictureChange() {
 
 void TDBJPEGImage::PictureChanged() {
     // The one conversion per change; repaints only draw what is kept here.
+    MakeImage();
+    AdjustSize();
+    update();
+}
+
+void TDBJPEGImage::MakeImage() {
     FImage = PictureImage(FPicture);
     FScaled = QPixmap();
-    update();
+    const TBitmap *b = FPicture.Bitmap();
+    if (!FTransparent || !b || FImage.isNull()) return;
+    // Metafiles and icons carry their own transparency; a bitmap's is the
+    // colour of its bottom-left pixel.
+    FImage = FImage.convertToFormat(QImage::Format_ARGB32);
+    const QRgb key = FImage.pixel(0, FImage.height() - 1) | 0xFF000000u;
+    for (int y = 0; y < FImage.height(); ++y) {
+        auto *row = reinterpret_cast<QRgb *>(FImage.scanLine(y));
+        for (int x = 0; x < FImage.width(); ++x)
+            if ((row[x] | 0xFF000000u) == key) row[x] = 0;
+    }
 }
 
 void TDBJPEGImage::ReportLater(const std::string &message) {
@@ -270,6 +325,18 @@ void TDBJPEGImage::CutPicture() {
 
 void TDBJPEGImage::PastePicture() {
     PastePictureFromClipboard(FPicture);
+}
+
+void TDBJPEGImage::cut() {
+    Application().Guard([this] { CutPicture(); });
+}
+
+void TDBJPEGImage::copy() {
+    Application().Guard([this] { CopyPicture(); });
+}
+
+void TDBJPEGImage::paste() {
+    Application().Guard([this] { PastePicture(); });
 }
 
 // ---------------------------------------------------------------- widget

@@ -15,6 +15,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 class TDBJPEGImage : public QWidget {
@@ -23,6 +24,9 @@ class TDBJPEGImage : public QWidget {
     Q_PROPERTY(bool Stretch READ Stretch WRITE SetStretch)
     Q_PROPERTY(bool Center READ Center WRITE SetCenter)
     Q_PROPERTY(bool Proportional READ Proportional WRITE SetProportional)
+    Q_PROPERTY(bool Transparent READ Transparent WRITE SetTransparent)
+    Q_PROPERTY(bool AutoSize READ AutoSize WRITE SetAutoSize)
+    Q_PROPERTY(bool IncrementalDisplay READ IncrementalDisplay WRITE SetIncrementalDisplay)
     Q_PROPERTY(bool AutoDisplay READ AutoDisplay WRITE SetAutoDisplay)
     Q_PROPERTY(bool ReadOnly READ ReadOnly WRITE SetReadOnly)
   public:
@@ -40,6 +44,16 @@ class TDBJPEGImage : public QWidget {
     void SetCenter(bool value);
     bool Proportional() const { return FProportional; }
     void SetProportional(bool value);
+    // A bitmap's colour at its bottom-left pixel lets the panel show through.
+    bool Transparent() const { return FTransparent; }
+    void SetTransparent(bool value);
+    // The control takes the size of each picture it is given.
+    bool AutoSize() const { return FAutoSize; }
+    void SetAutoSize(bool value);
+    // Kept with the other display options; a photo comes whole out of one
+    // decoding run, so there is never a part of one to show early.
+    bool IncrementalDisplay() const { return FIncrementalDisplay; }
+    void SetIncrementalDisplay(bool value) { FIncrementalDisplay = value; }
     // The rectangle the picture is drawn into, in control coordinates.
     QRect DestRect() const;
 
@@ -55,10 +69,11 @@ class TDBJPEGImage : public QWidget {
     kadrolin::data::TFieldDataLink &DataLink() { return FDataLink; }
 
     // Codecs of the owner's (not owned); none means the shared ones.
-    kadrolin::TJPEGFileCompressor *JPEGCompressor() const { return FJPEGCompressor; }
-    void SetJPEGCompressor(kadrolin::TJPEGFileCompressor *c) { FJPEGCompressor = c; }
-    kadrolin::TJPEGFileDecompressor *JPEGDecompressor() const { return FJPEGDecompressor; }
-    void SetJPEGDecompressor(kadrolin::TJPEGFileDecompressor *d) { FJPEGDecompressor = d; }
+    // A codec destroyed before the control reads as none from then on.
+    kadrolin::TJPEGFileCompressor *JPEGCompressor() const;
+    void SetJPEGCompressor(kadrolin::TJPEGFileCompressor *c);
+    kadrolin::TJPEGFileDecompressor *JPEGDecompressor() const;
+    void SetJPEGDecompressor(kadrolin::TJPEGFileDecompressor *d);
     kadrolin::TJPEGStreamDecompressor *CurrentDecompressor() const;
     kadrolin::TJPEGStreamCompressor *CurrentCompressor() const;
 
@@ -69,6 +84,14 @@ class TDBJPEGImage : public QWidget {
     void CutPicture();
     void PastePicture();
 
+  public slots:
+    // The same three for any sender that asks by name, as editors are asked to
+    // cut, copy and paste; a failure ends in the application's error box.
+    void cut();
+    void copy();
+    void paste();
+
+  public:
     // Opened by a right click when the control has no custom menu handling.
     void SetPopupMenu(QMenu *menu) { FPopupMenu = menu; }
     QMenu *PopupMenu() const { return FPopupMenu; }
@@ -92,6 +115,8 @@ class TDBJPEGImage : public QWidget {
     void HandleActiveChange();
     void HandlePictureChange();
     void PictureChanged();
+    void MakeImage();
+    void AdjustSize();
     void Reload();
     // Shown once the notification that caused it is over; a burst of them
     // (a key held down over bad photos) collapses into one box.
@@ -108,8 +133,10 @@ class TDBJPEGImage : public QWidget {
     bool FReloadPending = false;
     kadrolin::TJPEGFileCompressor *FJPEGCompressor = nullptr;
     kadrolin::TJPEGFileDecompressor *FJPEGDecompressor = nullptr;
+    std::weak_ptr<const void> FCompressorLife, FDecompressorLife;
 
     bool FStretch = false, FCenter = false, FProportional = false;
+    bool FTransparent = false, FAutoSize = false, FIncrementalDisplay = false;
     QPointer<QMenu> FPopupMenu;
     // The picture as an image, made once per change; and scaled for the
     // present target rectangle, made once per size.

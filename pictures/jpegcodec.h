@@ -58,6 +58,9 @@ class TJPEGBase {
     TWarningEvent OnWarning;
 
     int Warnings() const { return static_cast<int>(FErr.num_warnings); }
+    // Expires when the component is destroyed, so holders of a plain
+    // reference (a picture control's codec) can drop it in time.
+    std::weak_ptr<const void> Lifetime() const { return FLifetime; }
     int Trace_Level() const { return FErr.trace_level; }
     void SetTrace_Level(int level) { FErr.trace_level = level; }
     int PercentDone() const;
@@ -138,6 +141,7 @@ class TJPEGBase {
 
     std::jmp_buf *FJump = nullptr;
     std::exception_ptr FPending;
+    std::shared_ptr<const void> FLifetime = std::make_shared<char>(0);
 
     static void ErrorExitThunk(j_common_ptr c);
     static void EmitMessageThunk(j_common_ptr c, int level);

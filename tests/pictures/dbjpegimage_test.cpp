@@ -223,6 +223,31 @@ TEST_F(PhotoTest, GraySwitchTakesEffectAtTheNextDataChangeOnly) {
     EXPECT_EQ(Db.Photo("Veli"), colour) << "the column keeps its colour stream";
 }
 
+TEST_F(PhotoTest, CodecsDestroyedBeforeTheControlAreDroppedForTheSharedOnes) {
+    const Bytes colour = jt::Encode(jt::Photo(40, 30));
+    Db.AddPerson("Ali", colour);
+    Db.AddPerson("Veli", colour);
+    {
+        auto decoder = std::make_unique<TJPEGFileDecompressor>();
+        auto encoder = std::make_unique<TJPEGFileCompressor>();
+        decoder->GrayScaleOutput = true;
+        Image->SetJPEGDecompressor(decoder.get());
+        Image->SetJPEGCompressor(encoder.get());
+        Open();
+        ASSERT_EQ(Image->Picture().Bitmap()->Depth(), 8) << "the control's own decoder is used";
+    }
+    EXPECT_EQ(Image->JPEGDecompressor(), nullptr);
+    EXPECT_EQ(Image->JPEGCompressor(), nullptr);
+    // Under the sanitizer a stale reference here is a use after free.
+    Query.Next();
+    EXPECT_EQ(Image->Picture().Bitmap()->Depth(), 24) << "the shared decoder, with default settings";
+    Image->Picture().SetGraphic(std::make_unique<TBitmap>(jt::Photo(24, 16)));
+    ASSERT_EQ(Query.State(), dsEdit);
+    Query.Post();
+    EXPECT_TRUE(IsJPEGStream(Db.Photo("Veli")));
+    EXPECT_TRUE(TakeErrors().empty());
+}
+
 TEST_F(PhotoTest, ClosingAndReopeningClearsAndReloads) {
     Db.AddPerson("Ali", jt::Encode(jt::Photo(40, 30)));
     Open();
@@ -456,6 +481,32 @@ TEST_F(PhotoTest, ClipboardRoundTrips) {
     EXPECT_EQ(back.Bitmap()->Pixel(3, 3), gray.Bitmap()->Pixel(3, 3));
 }
 
+TEST_F(PhotoTest, CutCopyPasteAskedByNameGoThroughTheErrorBox) {
+    Db.AddPerson("Ali", jt::Encode(jt::Photo(40, 30)));
+    Db.AddPerson("Veli", std::nullopt);
+    Open();
+    QGuiApplication::clipboard()->setText("not a picture");
+    ASSERT_TRUE(QMetaObject::invokeMethod(Image, "paste"));
+    EXPECT_EQ(TakeErrors(), std::vector<std::string>{"Invalid clipboard format"});
+    EXPECT_EQ(Shown(), QSize(40, 30)) << "the photo is unchanged";
+    EXPECT_EQ(Query.State(), dsBrowse);
+
+    ASSERT_TRUE(QMetaObject::invokeMethod(Image, "cut"));
+    EXPECT_EQ(Image->Picture().Graphic(), nullptr);
+    EXPECT_EQ(Query.State(), dsEdit) << "a cut is a picture change";
+    ASSERT_TRUE(ClipboardHasPicture());
+    Query.Cancel();
+    EXPECT_EQ(Shown(), QSize(40, 30));
+    Query.Next();
+    ASSERT_TRUE(QMetaObject::invokeMethod(Image, "paste"));
+    EXPECT_EQ(Shown(), QSize(40, 30));
+    EXPECT_EQ(Query.State(), dsEdit);
+    QGuiApplication::clipboard()->clear();
+    ASSERT_TRUE(QMetaObject::invokeMethod(Image, "copy"));
+    EXPECT_TRUE(ClipboardHasPicture());
+    EXPECT_TRUE(TakeErrors().empty());
+}
+
 // The smallest enhanced metafile: its header and the end record.
 Bytes TinyEMF() {
     std::vector<std::uint32_t> words{1,       108, 0, 0,      99,     49, 0,  0,    2646, 1323, 0x464D4520,
@@ -669,6 +720,59 @@ TEST_F(PhotoTest, PaintsStretchedCentredOrNaturalAndNothingWhenEmpty) {
     EXPECT_EQ(Image->DestRect(), QRect(-50, 60, 209, 10));
     Image->SetProportional(true);
     EXPECT_EQ(Image->DestRect().width(), 109);
+}
+
+TEST_F(PhotoTest, TransparentBitmapLetsThePanelThroughWhereItHasItsCornerColour) {
+    Panel->setStyleSheet("background: rgb(0, 0, 255)");
+    Panel->setAutoFillBackground(true);
+    Db.AddPerson("Ali", std::nullopt);
+    Open();
+    // White with a green middle; the bottom-left pixel is white.
+    TBitmap b(20, 10, 24);
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 20; ++x) {
+            const bool green = x >= 5 && x < 15 && y >= 3 && y < 7;
+            std::uint8_t *px = b.ScanLine(y) + 3 * x;
+            px[0] = px[2] = green ? 0 : 255;
+            px[1] = 255;
+        }
+    Image->SetStretch(false);
+    Image->SetCenter(false);
+    Image->Picture().SetGraphic(&b);
+    auto colourAt = [&](int x, int y) { return Panel->grab().toImage().pixelColor(x, y); };
+    struct Case {
+        bool Transparent;
+        QColor Corner;
+    };
+    for (const Case &c : {Case{false, QColor(255, 255, 255)}, Case{true, QColor(0, 0, 255)},
+                          Case{false, QColor(255, 255, 255)}}) {
+        EXPECT_TRUE(Image->setProperty("Transparent", c.Transparent));
+        EXPECT_EQ(colourAt(1, 1), c.Corner) << c.Transparent;
+        EXPECT_EQ(colourAt(18, 8), c.Corner) << c.Transparent;
+        EXPECT_EQ(colourAt(10, 5), QColor(0, 255, 0)) << "the rest of the bitmap is drawn";
+    }
+    // Later pictures follow the setting without it being set again.
+    Image->SetTransparent(true);
+    TBitmap other = b;
+    Image->Picture().SetGraphic(&other);
+    EXPECT_EQ(colourAt(1, 1), QColor(0, 0, 255));
+}
+
+TEST_F(PhotoTest, AutoSizeTakesTheSizeOfEachPicture) {
+    Db.AddPerson("Ali", std::nullopt);
+    Open();
+    TBitmap small(20, 10, 24), wide(209, 12, 24);
+    Image->Picture().SetGraphic(&small);
+    EXPECT_EQ(Image->size(), QSize(109, 131)) << "off by default";
+    EXPECT_TRUE(Image->setProperty("AutoSize", true));
+    EXPECT_EQ(Image->size(), QSize(20, 10)) << "switching it on takes the present picture's size";
+    Image->Picture().SetGraphic(&wide);
+    EXPECT_EQ(Image->size(), QSize(209, 12));
+    Image->Picture().Clear();
+    EXPECT_EQ(Image->size(), QSize(209, 12)) << "no picture, no size to take";
+    Image->SetAutoSize(false);
+    Image->Picture().SetGraphic(&small);
+    EXPECT_EQ(Image->size(), QSize(209, 12));
 }
 
 TEST_F(PhotoTest, DoubleClickAnywhereRunsTheHandler) {
