@@ -219,6 +219,20 @@ void EngineToPdf(benchmark::State &state, bool detailed) {
     state.counters["pages/s"] = benchmark::Counter(pages, benchmark::Counter::kIsIterationInvariantRate);
 }
 
+// Only the save of pages already prepared ("Save Report" in the preview):
+// each recorded page is unpacked and played into the PDF.
+void SavePreparedToPdf(benchmark::State &state, bool detailed) {
+    TQuickRep &rep = Report(detailed);
+    rep.DataSet = &Data(10000);
+    TPageStore store;
+    store.SetTitle(rep.ReportTitle);
+    rep.Run(store);
+    for (auto _ : state)
+        SaveReportPdf(store, PdfPath());
+    state.counters["pages/s"] =
+        benchmark::Counter(double(store.PageCount()), benchmark::Counter::kIsIterationInvariantRate);
+}
+
 // The engine drawing straight onto a PDF, as a print run does.
 class TPdfCanvas : public TReportCanvas {
   public:
@@ -264,6 +278,8 @@ BENCHMARK_CAPTURE(EngineDirectToPdf, PhoneList10k, false)->Unit(benchmark::kMill
 BENCHMARK_CAPTURE(EngineDirectToPdf, Detailed10k, true)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK_CAPTURE(FloorToPdf, Detailed10k, true)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK_CAPTURE(EngineToPdf, Detailed10k, true)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK_CAPTURE(SavePreparedToPdf, PhoneList10k, false)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK_CAPTURE(SavePreparedToPdf, Detailed10k, true)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 class TRatioReporter : public benchmark::ConsoleReporter {
   public:
@@ -300,6 +316,10 @@ int main(int argc, char **argv) {
     ratio("phone list 10k to store, saved / plain", "EngineToPdf/PhoneList10k/iterations:2",
           "FloorToPdf/PhoneList10k/iterations:2");
     ratio("detailed 10k to store, saved / plain", "EngineToPdf/Detailed10k/iterations:2",
+          "FloorToPdf/Detailed10k/iterations:2");
+    ratio("phone list 10k save of prepared / plain", "SavePreparedToPdf/PhoneList10k/iterations:2",
+          "FloorToPdf/PhoneList10k/iterations:2");
+    ratio("detailed 10k save of prepared / plain", "SavePreparedToPdf/Detailed10k/iterations:2",
           "FloorToPdf/Detailed10k/iterations:2");
 
     // Memory of the page store for 223 pages of the phone list (10,250 people).

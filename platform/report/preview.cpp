@@ -24,6 +24,7 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
+#include <algorithm>
 
 std::function<void(TQRPreview *)> TQRPreview::OnWaiting;
 std::function<void(TQRPreview *)> TQRPreview::OnOpened;
@@ -375,7 +376,7 @@ QString TQRPreview::ProgressText() const {
 void TQRPreview::PrinterSetup() {
     if (!FReport || FLoaded || !FStore) return;
     // The dialog edits the report's own printer: Cancel leaves it as it was.
-    PrintSetupDialog(this, FReport->Printer());
+    PrintSetupDialog(this, FReport->Printer(), 1, std::max(1, FStore->PageCount()));
 }
 
 void TQRPreview::Print() {
@@ -405,7 +406,8 @@ void TQRPreview::Print() {
 void TQRPreview::SaveReport() {
     if (!FStore || FStore->PageCount() == 0) return;
     QString name;
-    if (!SaveFileDialog(this, QStringLiteral("PDF files (*.pdf)"), name)) return;
+    if (!SaveFileDialog(this, QStringLiteral("PDF files (*.pdf)"), name, QStringLiteral("Save report")))
+        return;
     if (QFileInfo(name).suffix().isEmpty()) name += QStringLiteral(".pdf");
     SaveReportPdf(*FStore, name);
 }
@@ -413,7 +415,9 @@ void TQRPreview::SaveReport() {
 void TQRPreview::LoadReport() {
     if (!FStore || (FReport && FReport->Running())) return;
     QString name;
-    if (!OpenFileDialog(this, QStringLiteral("PDF files (*.pdf);;All files (*)"), 0, name)) return;
+    if (!OpenFileDialog(this, QStringLiteral("PDF files (*.pdf);;All files (*)"), 0, name,
+                        QStringLiteral("Load report")))
+        return;
     LoadReportPdf(*FStore, name);
     FLoaded = true;
     ShowPage(1);

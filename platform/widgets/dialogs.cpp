@@ -10,6 +10,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <algorithm>
 
 namespace {
 TScriptedDialogs *Script = nullptr;
@@ -144,26 +145,28 @@ void ConfigureOpenFileDialog(QFileDialog &dlg, const QString &filter, int filter
     if (filterIndex >= 0 && filterIndex < filters.size()) dlg.selectNameFilter(filters[filterIndex]);
 }
 
-bool OpenFileDialog(QWidget *parent, const QString &filter, int filterIndex, QString &fileName) {
-    TDialogCall c = MakeCall("OpenFile");
+bool OpenFileDialog(QWidget *parent, const QString &filter, int filterIndex, QString &fileName,
+                    const QString &caption) {
+    TDialogCall c = MakeCall("OpenFile", 0, {}, caption);
     c.Filter = filter;
     c.FilterIndex = filterIndex;
     c.FileName = &fileName;
     return Dispatch(c, [&] {
                QFileDialog dlg(parent);
                ConfigureOpenFileDialog(dlg, filter, filterIndex);
+               if (!caption.isEmpty()) dlg.setWindowTitle(caption);
                if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return int(mrCancel);
                fileName = dlg.selectedFiles().first();
                return int(mrOk);
            }) == mrOk;
 }
 
-bool SaveFileDialog(QWidget *parent, const QString &filter, QString &fileName) {
-    TDialogCall c = MakeCall("SaveFile");
+bool SaveFileDialog(QWidget *parent, const QString &filter, QString &fileName, const QString &caption) {
+    TDialogCall c = MakeCall("SaveFile", 0, {}, caption);
     c.Filter = filter;
     c.FileName = &fileName;
     return Dispatch(c, [&] {
-               QString f = QFileDialog::getSaveFileName(parent, QString(), fileName, filter);
+               QString f = QFileDialog::getSaveFileName(parent, caption, fileName, filter);
                if (f.isEmpty()) return int(mrCancel);
                fileName = f;
                return int(mrOk);
@@ -181,12 +184,29 @@ bool ColorDialog(QWidget *parent, QColor &color) {
            }) == mrOk;
 }
 
-bool PrintSetupDialog(QWidget *parent, QPrinter &printer) {
+bool PrintSetupDialog(QWidget *parent, QPrinter &printer, int minPage, int maxPage) {
+    const bool limited = minPage > 0 && maxPage >= minPage;
     TDialogCall c = MakeCall("PrintSetup");
-    return Dispatch(c, [&] {
-               QPrintDialog dlg(&printer, parent);
-               return dlg.exec() == QDialog::Accepted ? int(mrOk) : int(mrCancel);
-           }) == mrOk;
+    c.Printer = &printer;
+    if (limited) {
+        c.MinPage = minPage;
+        c.MaxPage = maxPage;
+    }
+    const bool ok = Dispatch(c, [&] {
+                        QPrintDialog dlg(&printer, parent);
+                        if (limited) {
+                            dlg.setOption(QAbstractPrintDialog::PrintPageRange);
+                            dlg.setMinMax(minPage, maxPage);
+                        }
+                        return dlg.exec() == QDialog::Accepted ? int(mrOk) : int(mrCancel);
+                    }) == mrOk;
+    // A range past the last page would print nothing or fail silently.
+    if (ok && limited && printer.printRange() == QPrinter::PageRange) {
+        const int from = std::clamp(printer.fromPage(), minPage, maxPage);
+        const int to = printer.toPage() > 0 ? std::clamp(printer.toPage(), from, maxPage) : maxPage;
+        printer.setFromTo(from, to);
+    }
+    return ok;
 }
 
 bool ExecModal(QDialog *dialog, int &result) {
@@ -212,6 +232,7 @@ int TScriptedDialogs::Next(TDialogCall call) {
     FCalls.push_back(call);
     FCalls[index].FileName = nullptr;
     FCalls[index].Color = nullptr;
+    FCalls[index].Printer = nullptr;
     int result = mrCancel;
     if (FNext < FAnswers.size())
         result = FAnswers[FNext++];

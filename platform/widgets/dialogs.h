@@ -29,13 +29,18 @@ int MessageBox(const QString &text, const QString &caption, TMsgDlgButtons butto
 // The application's default error display (one OK button, error icon).
 void ShowErrorBox(const QString &text, const QString &caption);
 
-bool OpenFileDialog(QWidget *parent, const QString &filter, int filterIndex, QString &fileName);
+// caption: the dialog's title; empty leaves the toolkit's own.
+bool OpenFileDialog(QWidget *parent, const QString &filter, int filterIndex, QString &fileName,
+                    const QString &caption = {});
 // How OpenFileDialog sets up its dialog: ";;"-separated "description (patterns)"
 // filters of which only the descriptions are shown, filterIndex (0-based) selected.
 void ConfigureOpenFileDialog(QFileDialog &dialog, const QString &filter, int filterIndex);
-bool SaveFileDialog(QWidget *parent, const QString &filter, QString &fileName);
+bool SaveFileDialog(QWidget *parent, const QString &filter, QString &fileName, const QString &caption = {});
 bool ColorDialog(QWidget *parent, QColor &color);
-bool PrintSetupDialog(QWidget *parent, QPrinter &printer);
+// With 0 < minPage <= maxPage the page range can be chosen only within
+// minPage..maxPage (all pages preselected); an accepted range outside it is
+// brought inside.
+bool PrintSetupDialog(QWidget *parent, QPrinter &printer, int minPage = 0, int maxPage = 0);
 // Our own modal dialogs; result receives the dialog's result code.
 bool ExecModal(QDialog *dialog, int &result);
 
@@ -58,8 +63,10 @@ struct TDialogCall {
     int Buttons = 0;
     QString Filter;
     int FilterIndex = 0;
-    QString *FileName = nullptr; // answerer may fill it
-    QColor *Color = nullptr;     // answerer may change it
+    QString *FileName = nullptr;  // answerer may fill it
+    QColor *Color = nullptr;      // answerer may change it
+    QPrinter *Printer = nullptr;  // answerer may change its settings
+    int MinPage = 0, MaxPage = 0; // the page range the print dialog offers
     // Answerer may fill in the dialog's fields; null once the dialog is gone.
     QPointer<QDialog> Dialog;
     QString DialogName;  // the dialog's objectName, kept after it is freed

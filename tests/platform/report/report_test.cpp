@@ -604,7 +604,11 @@ TEST(Preview, SaveLoadAndSetupThroughTheDialogService) {
     script.AnswerWith([&](const TDialogCall &call) {
         if (call.FileName) *call.FileName = nextName;
         if (call.Kind == QLatin1String("PrintSetup")) {
-            rep.Printer().setCopyCount(3);
+            // The dialog works on the report's own printer.
+            if (call.Printer != &rep.Printer()) return int(mrCancel);
+            call.Printer->setCopyCount(3);
+            call.Printer->setPrintRange(QPrinter::PageRange);
+            call.Printer->setFromTo(2, 99);
             return int(mrOk);
         }
         return call.Kind == QLatin1String("Error") ? int(mrOk) : int(mrOk);
@@ -612,14 +616,24 @@ TEST(Preview, SaveLoadAndSetupThroughTheDialogService) {
     nextName = saved;
     preview.Action(QStringLiteral("SaveReport"))->trigger();
     EXPECT_TRUE(QFile::exists(saved + QStringLiteral(".pdf")));
+    EXPECT_EQ(script.Calls().back().Caption, QStringLiteral("Save report"));
 
+    // Pages 1..page count are offered; a range past the end is cut there.
     preview.Action(QStringLiteral("PrintSetup"))->trigger();
-    EXPECT_EQ(script.Calls().back().Kind, QStringLiteral("PrintSetup"));
+    ASSERT_EQ(script.Calls().back().Kind, QStringLiteral("PrintSetup"));
+    EXPECT_EQ(script.Calls().back().MinPage, 1);
+    EXPECT_EQ(script.Calls().back().MaxPage, store.PageCount());
+    EXPECT_EQ(script.Calls().back().Printer, nullptr);
     EXPECT_EQ(rep.Printer().copyCount(), 3);
+    EXPECT_EQ(rep.Printer().fromPage(), 2);
+    EXPECT_EQ(rep.Printer().toPage(), store.PageCount());
+    rep.Printer().setPrintRange(QPrinter::AllPages);
 
     // A missing file: the message, and the preview keeps its pages.
     nextName = dir.filePath(QStringLiteral("nothing.pdf"));
     preview.Action(QStringLiteral("LoadReport"))->trigger();
+    ASSERT_GE(script.Calls().size(), 2u);
+    EXPECT_EQ(script.Calls().end()[-2].Caption, QStringLiteral("Load report"));
     ASSERT_EQ(script.Calls().back().Kind, QStringLiteral("Error"));
     EXPECT_EQ(script.Calls().back().Text, QStringLiteral("File does not exist"));
     EXPECT_FALSE(preview.Loaded());

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QDialog>
 #include <QMessageBox>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -152,6 +153,75 @@ TEST(ScriptedDialogs, NestedScriptsRestoreTheOuterOne) {
     outer.Answer(mrYes);
     EXPECT_EQ(MessageDlg("b", mtWarning, mbYes | mbNo), mrYes);
     EXPECT_EQ(outer.Calls().size(), 1u);
+}
+
+} // namespace
+
+namespace {
+
+TEST(ScriptedDialogs, FileDialogCaptionsAreRecorded) {
+    TScriptedDialogs dialogs;
+    dialogs.AnswerWith([](const TDialogCall &) { return int(mrCancel); });
+    QString name;
+    OpenFileDialog(nullptr, "PDF (*.pdf)", 0, name);
+    OpenFileDialog(nullptr, "PDF (*.pdf)", 0, name, "Load report");
+    SaveFileDialog(nullptr, "PDF (*.pdf)", name);
+    SaveFileDialog(nullptr, "PDF (*.pdf)", name, "Save report");
+    struct Case {
+        const char *kind, *caption;
+    } cases[] = {
+        {"OpenFile", ""}, {"OpenFile", "Load report"}, {"SaveFile", ""}, {"SaveFile", "Save report"}};
+    ASSERT_EQ(dialogs.Calls().size(), 4u);
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(dialogs.Calls()[i].Kind, cases[i].kind) << i;
+        EXPECT_EQ(dialogs.Calls()[i].Caption, cases[i].caption) << i;
+    }
+}
+
+TEST(ScriptedDialogs, PrintSetupLendsThePrinterOnlyDuringTheCall) {
+    // What the answerer chooses, and the range the printer ends with when
+    // the dialog offers pages 2..5.
+    struct Case {
+        int result;
+        QPrinter::PrintRange range;
+        int from, to;
+        int wantFrom, wantTo;
+    } cases[] = {
+        {mrOk, QPrinter::PageRange, 3, 4, 3, 4},    {mrOk, QPrinter::PageRange, 1, 9, 2, 5},
+        {mrOk, QPrinter::PageRange, 7, 8, 5, 5},    {mrOk, QPrinter::AllPages, 0, 0, 0, 0},
+        {mrCancel, QPrinter::AllPages, 0, 0, 0, 0},
+    };
+    for (const auto &c : cases) {
+        TScriptedDialogs dialogs;
+        int seenMin = -1, seenMax = -1;
+        dialogs.AnswerWith([&](const TDialogCall &call) {
+            seenMin = call.MinPage;
+            seenMax = call.MaxPage;
+            if (!call.Printer) return int(mrCancel);
+            call.Printer->setCopyCount(2);
+            call.Printer->setPrintRange(c.range);
+            if (c.from) call.Printer->setFromTo(c.from, c.to);
+            return c.result;
+        });
+        QPrinter printer;
+        const bool ok = PrintSetupDialog(nullptr, printer, 2, 5);
+        EXPECT_EQ(ok, c.result == mrOk);
+        EXPECT_EQ(seenMin, 2);
+        EXPECT_EQ(seenMax, 5);
+        EXPECT_EQ(printer.copyCount(), 2);
+        EXPECT_EQ(printer.printRange(), c.range);
+        EXPECT_EQ(printer.fromPage(), c.wantFrom) << c.from << ".." << c.to;
+        EXPECT_EQ(printer.toPage(), c.wantTo) << c.from << ".." << c.to;
+        ASSERT_EQ(dialogs.Calls().size(), 1u);
+        EXPECT_EQ(dialogs.Calls()[0].Printer, nullptr);
+        EXPECT_EQ(dialogs.Calls()[0].MaxPage, 5);
+    }
+    // Without a range the dialog offers none.
+    TScriptedDialogs dialogs;
+    QPrinter printer;
+    PrintSetupDialog(nullptr, printer);
+    EXPECT_EQ(dialogs.Calls().at(0).MinPage, 0);
+    EXPECT_EQ(dialogs.Calls().at(0).MaxPage, 0);
 }
 
 } // namespace
