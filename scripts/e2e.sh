@@ -77,22 +77,23 @@ click() {
 # --- a register of a few dozen people ---------------------------------------
 mkdir -p "$DATA"
 scripts/prepare-data-dir.sh "$DATA" records/schema.sql data
-python3 - "$DATA/Data.mdb" <<'PY'
-import sqlite3, sys
-first = ["Ali", "Ayşe", "Mehmet", "Fatma", "Ahmet", "Zeynep", "Mustafa", "Emine", "Hüseyin",
-         "Hatice", "İbrahim", "Elif", "Osman", "Şule", "Çağrı", "Gökhan", "Ömer", "Ümran"]
-last = ["Yılmaz", "Kaya", "Demir", "Şahin", "Çelik", "Yıldız", "Öztürk", "Aydın", "Arslan", "Doğan"]
-db = sqlite3.connect(sys.argv[1])
-n = 0
-for i, f in enumerate(first):
-    for j in range(2):
-        l = last[(i + j * 3) % len(last)]
-        n += 1
-        db.execute("INSERT INTO tarvelion (A_Adi, A_EvTel, A_CepTel, F_Tel, A_Adres, A_Mail) VALUES (?,?,?,?,?,?)",
-                   (f"{f.upper() if False else f} {l}", f"0312 555 {n:04d}", f"0532 111 {n:04d}",
-                    f"S-{1000 + n}", f"Eski Adres {n}", f"kisi{n}@example.org"))
-db.commit()
-PY
+# Plain SQL for the sqlite3 tool: 18 first names, two people each.
+{
+  echo "BEGIN;"
+  n=0
+  i=0
+  last=(Yılmaz Kaya Demir Şahin Çelik Yıldız Öztürk Aydın Arslan Doğan)
+  for f in Ali Ayşe Mehmet Fatma Ahmet Zeynep Mustafa Emine Hüseyin Hatice İbrahim Elif Osman Şule Çağrı Gökhan Ömer Ümran; do
+    for j in 0 1; do
+      n=$((n + 1))
+      l=${last[$(((i + j * 3) % 10))]}
+      printf "INSERT INTO tarvelion (A_Adi, A_EvTel, A_CepTel, F_Tel, A_Adres, A_Mail) VALUES ('%s %s', '0312 555 %04d', '0532 111 %04d', 'S-%d', 'Eski Adres %d', 'kisi%d@example.org');\n" \
+        "$f" "$l" "$n" "$n" $((1000 + n)) "$n" "$n"
+    done
+    i=$((i + 1))
+  done
+  echo "COMMIT;"
+} | sqlite3 "$DATA/Data.mdb"
 
 cp "$ROOT/tests/fixtures/e2e/photo.jpg" "$WORK/photo.jpg" 2>/dev/null ||
   convert -size 320x400 gradient:red-blue "$WORK/photo.jpg"
