@@ -167,7 +167,9 @@ TEST(Engine, PaginationFollowsTheSpaceLeft) {
             EXPECT_EQ(canvas.Pages[p].back().Text, QString::number(p + 1));
         }
         // Empty: no header at all.
-        if (c.Rows == 0) EXPECT_TRUE(canvas.Texts(0, QStringLiteral("Name")).empty());
+        if (c.Rows == 0) {
+            EXPECT_TRUE(canvas.Texts(0, QStringLiteral("Name")).empty());
+        }
         EXPECT_FALSE(rep.Running());
     }
 }
@@ -349,8 +351,9 @@ TEST(SavedReport, RoundTripAndBadFiles) {
     const QString ro = dir.filePath(QStringLiteral("ro"));
     QDir().mkpath(ro);
     QFile::setPermissions(ro, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    if (!QFile(ro + QStringLiteral("/probe")).open(QIODevice::WriteOnly)) // root writes anyway
+    if (!QFile(ro + QStringLiteral("/probe")).open(QIODevice::WriteOnly)) { // root writes anyway
         EXPECT_THROW(SaveReportPdf(store, ro + QStringLiteral("/x.pdf")), std::runtime_error);
+    }
     QFile::setPermissions(ro, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     TPageStore none;
     EXPECT_THROW(SaveReportPdf(none, file), std::runtime_error);
