@@ -7,6 +7,7 @@
 #include "platform/widgets/application.h"
 #include "reports/querydata.h"
 #include "security/passwdfrm.h"
+#include "security/passwordprotection.h"
 #include "settings/appearance.h"
 #include "settings/ayarfrm.h"
 #include "settings/mainwindowsettings.h"
@@ -48,9 +49,10 @@ TStartupSteps ProgramSteps(TProgramFiles files) {
     TStartupSteps steps;
     steps.CreatePassWdFrm = [windows, files](TForm1 &form) {
         // The appearance belongs to the main window's creation, which is over
-        // by now; it is applied before anything else is created.
-        AttachAppearance(&form, files.Settings);
-        ConnectReportCommands(form);
+        // by now; it is applied before anything else is created. Each piece is
+        // guarded on its own, so a failing one leaves the others wired.
+        Application().Guard([&] { AttachAppearance(&form, files.Settings); });
+        Application().Guard([&] { ConnectReportCommands(form); });
         ConnectHelpAndAbout(form);
         windows->PassWdFrm = new TPassWdFrm;
     };
@@ -62,8 +64,11 @@ TStartupSteps ProgramSteps(TProgramFiles files) {
         windows->AyarFrm->SetPassWdFrm(windows->PassWdFrm);
         AttachSettingsDialog(&form, windows->AyarFrm);
     };
-    steps.CheckPassword = [windows](TForm1 &) {
-        return !windows->AyarFrm || PasswordGate(*windows->AyarFrm);
+    steps.CheckPassword = [windows, files](TForm1 &) {
+        if (windows->AyarFrm) return PasswordGate(*windows->AyarFrm);
+        // Without the settings dialog the stored protection still holds.
+        TPasswordProtection protection(files.Protection);
+        return PasswordGate(protection);
     };
     steps.DestroyWindows = [windows] {
         // The settings dialog first: it writes back the protection flag.
