@@ -12,14 +12,6 @@
 #include <QScreen>
 #include <climits>
 
-namespace {
-template <class W> W *Make(QWidget *parent, const char *name) {
-    auto *w = new W(parent);
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
-} // namespace
-
 TGetPassWdFrm::TGetPassWdFrm(QWidget *parent) : QDialog(parent) {
     setObjectName(QStringLiteral("GetPassWdFrm"));
     setWindowTitle(QString::fromUtf8("Şifre Gir"));
@@ -28,43 +20,32 @@ TGetPassWdFrm::TGetPassWdFrm(QWidget *parent) : QDialog(parent) {
     setFont(DialogFont());
     setFixedSize(259, 104);
 
-    Bevel1 = Make<QFrame>(this, "Bevel1");
+    Bevel1 = MakeNamed<QFrame>(this, "Bevel1");
     Bevel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
     Bevel1->setGeometry(7, 8, 244, 57);
 
-    Image1 = Make<QLabel>(this, "Image1");
+    Image1 = MakeNamed<QLabel>(this, "Image1");
     Image1->setGeometry(10, 18, 32, 32);
     Image1->setPixmap(LockPicture());
 
-    Label1 = Make<QLabel>(this, "Label1");
+    Label1 = MakeNamed<QLabel>(this, "Label1");
     Label1->setText(QString::fromUtf8("Şifrenizi girin"));
     Label1->move(56, 14);
     Label1->adjustSize();
 
-    Edit1 = Make<QLineEdit>(this, "Edit1");
+    Edit1 = MakeNamed<QLineEdit>(this, "Edit1");
     Edit1->setGeometry(56, 32, 185, 21);
     MaskWithAsterisks(Edit1);
     // No limit of our own: a long password put into the file by hand can still be entered.
     Edit1->setMaxLength(INT_MAX);
 
-    BitBtn1 = Make<QPushButton>(this, "BitBtn1");
-    BitBtn1->setText(QStringLiteral("Tamam"));
-    BitBtn1->setIcon(OkGlyph());
-    BitBtn1->setGeometry(80, 72, 81, 27);
-    BitBtn1->setDefault(true);
-
-    BitBtn2 = Make<QPushButton>(this, "BitBtn2");
-    BitBtn2->setText(QString::fromUtf8("İptal"));
-    BitBtn2->setIcon(CancelGlyph());
-    BitBtn2->setGeometry(168, 72, 81, 27);
+    MakeTamamIptal(this, BitBtn1, QRect(80, 72, 81, 27), BitBtn2, QRect(168, 72, 81, 27));
 
     setTabOrder(Edit1, BitBtn1);
     setTabOrder(BitBtn1, BitBtn2);
 
     connect(BitBtn1, &QPushButton::clicked, this,
             [this] { Application().Guard([this] { BitBtn1Click(); }); });
-    // Esc and the close box reject the dialog the same way.
-    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 bool TGetPassWdFrm::Execute(const QString &password) {

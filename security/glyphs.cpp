@@ -1,11 +1,13 @@
 #include "security/glyphs.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPointer>
 #include <QProxyStyle>
+#include <QPushButton>
 
 namespace {
 class TAsteriskStyle : public QProxyStyle {
@@ -88,4 +90,20 @@ void MaskWithAsterisks(QLineEdit *edit) {
     }
     edit->setStyle(style);
     edit->setEchoMode(QLineEdit::Password);
+}
+
+void MakeTamamIptal(QDialog *dialog, QPushButton *&tamam, const QRect &tamamGeometry, QPushButton *&iptal,
+                    const QRect &iptalGeometry) {
+    tamam = MakeNamed<QPushButton>(dialog, "BitBtn1");
+    tamam->setText(QStringLiteral("Tamam"));
+    tamam->setIcon(OkGlyph());
+    tamam->setGeometry(tamamGeometry);
+    tamam->setDefault(true);
+
+    iptal = MakeNamed<QPushButton>(dialog, "BitBtn2");
+    iptal->setText(QString::fromUtf8("İptal"));
+    iptal->setIcon(CancelGlyph());
+    iptal->setGeometry(iptalGeometry);
+    // Esc and the close box reject the dialog the same way.
+    QObject::connect(iptal, &QPushButton::clicked, dialog, &QDialog::reject);
 }

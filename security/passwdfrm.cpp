@@ -10,14 +10,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-namespace {
-template <class W> W *Make(QWidget *parent, const char *name) {
-    auto *w = new W(parent);
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
-} // namespace
-
 QString UnstorablePasswordMessage(const QString &password) {
     // The store keeps passwords in the Turkish code page; a character outside
     // it would be stored as "?" and the password could never be typed again.
@@ -42,40 +34,31 @@ TPassWdFrm::TPassWdFrm(QWidget *parent) : QDialog(parent) {
     setFixedSize(268, 119);
     move(212, 140);
 
-    Bevel1 = Make<QFrame>(this, "Bevel1");
+    Bevel1 = MakeNamed<QFrame>(this, "Bevel1");
     Bevel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
     Bevel1->setGeometry(8, 8, 249, 73);
 
-    Label1 = Make<QLabel>(this, "Label1");
+    Label1 = MakeNamed<QLabel>(this, "Label1");
     Label1->setText(QString::fromUtf8("Eski Şifre:"));
     Label1->move(16, 24);
     Label1->adjustSize();
 
-    Label2 = Make<QLabel>(this, "Label2");
+    Label2 = MakeNamed<QLabel>(this, "Label2");
     Label2->setText(QString::fromUtf8("Yeni Şifre:"));
     Label2->move(16, 56);
     Label2->adjustSize();
 
-    EdtEskiSifre = Make<QLineEdit>(this, "EdtEskiSifre");
+    EdtEskiSifre = MakeNamed<QLineEdit>(this, "EdtEskiSifre");
     EdtEskiSifre->setGeometry(72, 16, 169, 21);
     MaskWithAsterisks(EdtEskiSifre);
     EdtEskiSifre->setMaxLength(MaxPasswordLength);
 
-    EdtYeniSifre = Make<QLineEdit>(this, "EdtYeniSifre");
+    EdtYeniSifre = MakeNamed<QLineEdit>(this, "EdtYeniSifre");
     EdtYeniSifre->setGeometry(72, 48, 169, 21);
     MaskWithAsterisks(EdtYeniSifre);
     EdtYeniSifre->setMaxLength(MaxPasswordLength);
 
-    BitBtn1 = Make<QPushButton>(this, "BitBtn1");
-    BitBtn1->setText(QStringLiteral("Tamam"));
-    BitBtn1->setIcon(OkGlyph());
-    BitBtn1->setGeometry(104, 88, 72, 27);
-    BitBtn1->setDefault(true);
-
-    BitBtn2 = Make<QPushButton>(this, "BitBtn2");
-    BitBtn2->setText(QString::fromUtf8("İptal"));
-    BitBtn2->setIcon(CancelGlyph());
-    BitBtn2->setGeometry(184, 88, 72, 27);
+    MakeTamamIptal(this, BitBtn1, QRect(104, 88, 72, 27), BitBtn2, QRect(184, 88, 72, 27));
 
     setTabOrder(BitBtn1, BitBtn2);
     setTabOrder(BitBtn2, EdtEskiSifre);
@@ -83,7 +66,6 @@ TPassWdFrm::TPassWdFrm(QWidget *parent) : QDialog(parent) {
 
     connect(BitBtn1, &QPushButton::clicked, this,
             [this] { Application().Guard([this] { BitBtn1Click(); }); });
-    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 bool TPassWdFrm::Execute(const QString &password) {
