@@ -11,6 +11,9 @@ PACKAGES=(
   libsqlite3-dev sqlite3 libicu-dev
   libjpeg62-turbo-dev libjpeg-turbo-progs
   libuemf-dev libpoppler-qt6-dev
+  libsodium-dev libxlsxwriter-dev libzip-dev mdbtools-dev libpq-dev
+  # Qt's own dialogs in Turkish
+  qt6-translations-l10n
   # fonts the reports and forms are drawn with
   fonts-liberation2 fonts-dejavu-core
   # tests and benchmarks
@@ -19,6 +22,12 @@ PACKAGES=(
   clang poppler-utils
   # a real display for the program and the end-to-end run
   xvfb xauth xdotool x11-utils x11-xkb-utils imagemagick
+  # a PostgreSQL server each test starts in a temporary directory (never the system service)
+  postgresql-15
+  # XLSX files written by a program that is not ours, for round-trip checks
+  python3-openpyxl
+  # checks of the Debian package and its desktop metadata
+  lintian appstream desktop-file-utils devscripts librsvg2-bin
 )
 
 missing=()
