@@ -1,5 +1,7 @@
 #include "exchange/exchange.h"
 
+#include "exchange/csv.h"
+
 #include <algorithm>
 #include <filesystem>
 
@@ -14,13 +16,17 @@ std::string Extension(const std::string &file) {
 }
 
 std::unique_ptr<TRecordReader> OpenReader(const std::string &file, const std::string & /*table*/) {
-    throw EExchangeError("'" + file + "' okunamıyor: bu dosya türü içe aktarılamaz (" + Extension(file) +
-                         ").");
+    const std::string ext = Extension(file);
+    if (ext == "csv" || ext == "txt" || ext == "tsv") return OpenCsvReader(file);
+    throw EExchangeError("'" + std::filesystem::path(file).filename().string() +
+                         "' okunamıyor: bu dosya türü içe aktarılamaz (" + Extension(file) + ").");
 }
 
 std::unique_ptr<TRecordWriter> CreateWriter(const std::string &file) {
-    throw EExchangeError("'" + file + "' yazılamıyor: bu dosya türüne dışa aktarılamaz (" + Extension(file) +
-                         ").");
+    const std::string ext = Extension(file);
+    if (ext == "csv") return CreateCsvWriter(file);
+    throw EExchangeError("'" + std::filesystem::path(file).filename().string() +
+                         "' yazılamıyor: bu dosya türüne dışa aktarılamaz (" + Extension(file) + ").");
 }
 
 } // namespace kadrolin::exchange
