@@ -1,6 +1,7 @@
 #include "exchange/exchange.h"
 
 #include "exchange/csv.h"
+#include "exchange/xlsx.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -15,9 +16,10 @@ std::string Extension(const std::string &file) {
     return ext;
 }
 
-std::unique_ptr<TRecordReader> OpenReader(const std::string &file, const std::string & /*table*/) {
+std::unique_ptr<TRecordReader> OpenReader(const std::string &file, const std::string &table) {
     const std::string ext = Extension(file);
     if (ext == "csv" || ext == "txt" || ext == "tsv") return OpenCsvReader(file);
+    if (ext == "xlsx") return OpenXlsxReader(file, table);
     throw EExchangeError("'" + std::filesystem::path(file).filename().string() +
                          "' okunamıyor: bu dosya türü içe aktarılamaz (" + Extension(file) + ").");
 }
@@ -25,6 +27,7 @@ std::unique_ptr<TRecordReader> OpenReader(const std::string &file, const std::st
 std::unique_ptr<TRecordWriter> CreateWriter(const std::string &file) {
     const std::string ext = Extension(file);
     if (ext == "csv") return CreateCsvWriter(file);
+    if (ext == "xlsx") return CreateXlsxWriter(file);
     throw EExchangeError("'" + std::filesystem::path(file).filename().string() +
                          "' yazılamıyor: bu dosya türüne dışa aktarılamaz (" + Extension(file) + ").");
 }

@@ -79,11 +79,17 @@ TEST(Import, EveryBadInputLeavesTheRegisterByteForByteAndNamesWhere) {
     TTempDir dir;
     WriteBytes(dir / "map.ini", "[Alanlar]\nA_Adi=Ad\nA_Mail=Eposta\n");
     WriteBytes(dir / "badfield.ini", "[Alanlar]\nA_Yok=Ad\n");
+    const std::string xlsx = ReadBytes(std::string(KADROLIN_FIXTURES) + "/exchange/people.xlsx");
+    std::string scrambled = xlsx; // the sheet's compressed bytes damaged, the archive's directory intact
+    const size_t sheet = scrambled.find("xl/worksheets/sheet2.xml");
+    for (size_t i = sheet + 40; i < sheet + 140; ++i)
+        scrambled[i] = static_cast<char>(scrambled[i] ^ 0x5A);
     const struct {
         const char *Name;
         std::string Bytes;
         std::string Map;
         std::string Message;
+        std::string Table = {};
     } cases[] = {
         {"wrongbyte.csv", "A_Adi;A_Adres\nAyşe;Çarşı\nAli;Ba\xFFk\xC4\xB1r\n", "",
          "'wrongbyte.csv', satır 3, sütun 'A_Adres': geçersiz bayt 0xFF"},
@@ -109,6 +115,11 @@ TEST(Import, EveryBadInputLeavesTheRegisterByteForByteAndNamesWhere) {
          "satır 2, sütun 'A_Resim': resim sütununda metin"},
         {"missing-file.csv", "", "", "'missing-file.csv' açılamadı"},
         {"unknown.ods", "", "", "'unknown.ods'"},
+        {"cut.xlsx", xlsx.substr(0, xlsx.size() / 2), "",
+         "'cut.xlsx' bozuk ya da bir XLSX dosyası değil (zip"},
+        {"scrambled.xlsx", scrambled, "", "'scrambled.xlsx' bozuk", "Personel"},
+        {"text.xlsx", "A_Adi\nAli\n", "", "'text.xlsx' bozuk ya da bir XLSX dosyası değil"},
+        {"sheet.xlsx", xlsx, "", "'sheet.xlsx' içinde 'Yok' sayfası yok", "Yok"},
     };
     std::string reg = MakeRegister(dir, {{{"A_Adi", "Ali Veli"}}});
     {
@@ -122,6 +133,7 @@ TEST(Import, EveryBadInputLeavesTheRegisterByteForByteAndNamesWhere) {
         if (std::string(c.Name) != "missing-file.csv") WriteBytes(dir / c.Name, c.Bytes);
         TImportOptions o;
         if (!c.Map.empty()) o.MapFile = dir / c.Map;
+        o.Table = c.Table;
         {
             data::TDatabase db(reg);
             try {
