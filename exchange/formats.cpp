@@ -1,5 +1,6 @@
 #include "exchange/exchange.h"
 
+#include "exchange/access.h"
 #include "exchange/csv.h"
 #include "exchange/xlsx.h"
 
@@ -20,8 +21,16 @@ std::unique_ptr<TRecordReader> OpenReader(const std::string &file, const std::st
     const std::string ext = Extension(file);
     if (ext == "csv" || ext == "txt" || ext == "tsv") return OpenCsvReader(file);
     if (ext == "xlsx") return OpenXlsxReader(file, table);
+    if (ext == "mdb" || ext == "accdb") return OpenAccessReader(file, table);
     throw EExchangeError("'" + std::filesystem::path(file).filename().string() +
                          "' okunamıyor: bu dosya türü içe aktarılamaz (" + Extension(file) + ").");
+}
+
+std::vector<std::string> SourceTables(const std::string &file) {
+    const std::string ext = Extension(file);
+    if (ext == "xlsx") return XlsxSheets(file);
+    if (ext == "mdb" || ext == "accdb") return AccessTables(file);
+    return {};
 }
 
 std::unique_ptr<TRecordWriter> CreateWriter(const std::string &file) {
