@@ -2,6 +2,7 @@
 
 #include "exchange/access.h"
 #include "exchange/csv.h"
+#include "exchange/vcard.h"
 #include "exchange/xlsx.h"
 
 #include <algorithm>
@@ -37,6 +38,7 @@ std::unique_ptr<TRecordWriter> CreateWriter(const std::string &file) {
     const std::string ext = Extension(file);
     if (ext == "csv") return CreateCsvWriter(file);
     if (ext == "xlsx") return CreateXlsxWriter(file);
+    if (ext == "vcf") return CreateVCardWriter(file);
     throw EExchangeError("'" + std::filesystem::path(file).filename().string() +
                          "' yazılamıyor: bu dosya türüne dışa aktarılamaz (" + Extension(file) + ").");
 }
