@@ -53,6 +53,7 @@ TForm1::TForm1(QWidget *parent)
     DBGrid1->SetColumns({{Q(kNameField), Q("  Adı Soyadı "), 140}});
     ConnectCommands();
     ConnectPicturePanel();
+    ConnectExchange();
 
     // The edit and store commands follow the query's state whenever the application goes idle.
     Application().AddIdleHandler(this, [this] { UpdateRecordActions(); });

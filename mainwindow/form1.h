@@ -65,6 +65,13 @@ class TForm1 : public TMainForm {
     void Yapistir2Click();
     void AppIdle();
 
+    // The data commands of the "Dosya" menu, above "Çıkış".
+    QAction *IceAktar1 = nullptr, *DisaAktar1 = nullptr, *Yedekle1 = nullptr, *GeriYukle1 = nullptr;
+    void IceAktar1Click();
+    void DisaAktar1Click();
+    void Yedekle1Click();
+    void GeriYukle1Click();
+
     // The appearance settings; their loader and saver are attached by the settings owner.
     void LoadAppearance();
     void SaveAppearance();
@@ -78,6 +85,8 @@ class TForm1 : public TMainForm {
     void ConnectCommands();
     void CreateRecordControls();
     void ConnectPicturePanel();
+    void ConnectExchange();
+    std::shared_ptr<kadrolin::data::TDatabase> RegisterForExchange();
     QHash<QString, QWidget *> FControls;
     bool FShown = false;
     bool FHintInstalled = false;
