@@ -151,6 +151,9 @@ struct TFoldedPattern {
     std::string Source;
     std::vector<char32_t> Chars;
     std::vector<bool> Literal; // escaped wildcard characters
+    // Characters before a tail of only '%' with no wildcard among them (a typed
+    // search: "Ali%"); -1 for any other pattern.
+    int PrefixLength = -1;
 };
 
 TFoldedPattern FoldPattern(std::string_view pattern, char32_t escape) {
@@ -167,10 +170,28 @@ TFoldedPattern FoldPattern(std::string_view pattern, char32_t escape) {
         p.Chars.push_back(FoldTr(c));
         p.Literal.push_back(literal);
     }
+    size_t tail = p.Chars.size();
+    while (tail > 0 && !p.Literal[tail - 1] && p.Chars[tail - 1] == U'%')
+        --tail;
+    if (tail < p.Chars.size()) {
+        p.PrefixLength = static_cast<int>(tail);
+        for (size_t k = 0; k < tail; ++k)
+            if (!p.Literal[k] && (p.Chars[k] == U'%' || p.Chars[k] == U'_')) p.PrefixLength = -1;
+    }
     return p;
 }
 
+// "prefix%": only as many characters of the text are folded as the prefix has.
+bool MatchPrefix(const TFoldedPattern &p, std::string_view text) {
+    size_t i = 0;
+    for (int k = 0; k < p.PrefixLength; ++k) {
+        if (i >= text.size() || FoldTr(DecodeUtf8(text, i)) != p.Chars[static_cast<size_t>(k)]) return false;
+    }
+    return true;
+}
+
 bool MatchFolded(const TFoldedPattern &p, std::string_view text) {
+    if (p.PrefixLength >= 0) return MatchPrefix(p, text);
     // One buffer per thread, reused: a keystroke search calls this once per row.
     thread_local std::vector<char32_t> buf;
     buf.clear();

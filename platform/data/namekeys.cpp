@@ -318,6 +318,12 @@ std::vector<long long> LikeKeys(TDatabase &db, const TNameIndex &ix, std::string
         return Keys(st);
     }
     const std::string keys = Quote(TPieces(ix).Keys);
+    if (pattern.find_first_not_of('%') == std::string_view::npos && !pattern.empty()) {
+        // Only '%': every value but NULL matches (the cleared search box), no need to ask each.
+        TStatement st =
+            db.Prepare("SELECT Id FROM " + keys + " WHERE SortKey >= x'01' ORDER BY SortKey, Name");
+        return Keys(st);
+    }
     const std::string_view prefix = LiteralPrefix(pattern);
     if (!RangeSearchable(prefix)) {
         TStatement st = db.Prepare("SELECT Id FROM " + keys + " WHERE Name LIKE ?1 ORDER BY SortKey, Name");
