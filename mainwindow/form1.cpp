@@ -34,7 +34,7 @@ TForm1::TForm1(QWidget *parent)
       DataSource1(std::make_unique<data::TDataSource>()) {
     ADOQuery1->SetDatabaseName(kDatabaseFile);
     const TStatementText initial = InitialStatement();
-    ADOQuery1->SetSQL(initial.Sql, initial.Params);
+    ADOQuery1->SetSQL(initial.Sql, initial.Params, initial.Keys);
     DataSource1->SetDataSet(ADOQuery1.get());
     DataSource1->AutoEdit = true;
     ADOQuery1->AfterScroll = [this](data::TQuery &) { ADOQuery1AfterScroll(); };

@@ -8,7 +8,11 @@ namespace kadrolin::records {
 using data::TQuery;
 
 TStatementText InitialStatement() {
-    return {"Select * From tarvelion", {}, {}};
+    // Any order is this statement's; the Turkish one lets the sorted open that
+    // follows at start-up take these keys instead of walking the index again.
+    return {"Select * From tarvelion", {}, [](data::TDatabase &db) {
+                return data::OrderedKeys(db, NameIndex(), true);
+            }};
 }
 
 const data::TNameIndex &NameIndex() {
