@@ -1,5 +1,7 @@
 #include "platform/report/quickrep.h"
 
+#include "platform/scopeexit.h"
+
 #include <QCoreApplication>
 #include <QDate>
 #include <QLocale>
@@ -93,15 +95,12 @@ void TQuickRep::Run(TReportCanvas &canvas) {
     FPageCount = 0;
     FPosition = 0;
     FDate = DateText ? DateText() : QString();
-    struct TEnd {
-        TQuickRep *R;
-        ~TEnd() {
-            // An error mid-run still closes the page it was drawing.
-            if (R->FPageOpen) R->FinishPage();
-            R->FRunning = false;
-            R->FCanvas = nullptr;
-        }
-    } end{this};
+    const kadrolin::TScopeExit end([this] {
+        // An error mid-run still closes the page it was drawing.
+        if (FPageOpen) FinishPage();
+        FRunning = false;
+        FCanvas = nullptr;
+    });
 
     if (const TQRBand *title = FindBand(TQRBandType::Title)) PrintBand(*title);
     const TQRBand *detail = FindBand(TQRBandType::Detail);
