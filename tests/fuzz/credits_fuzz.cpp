@@ -2,6 +2,8 @@
 // content of "system.ssd", then scrolls and paints a few steps of them.
 #include "about/jscrolltext.h"
 
+#include "offscreen_app.h"
+
 #include <QApplication>
 #include <QImage>
 #include <QListWidget>
@@ -15,9 +17,7 @@ TJScrollText *Scroller = nullptr;
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("QT_NO_GLIB", "1");
-    static QApplication app(*argc, *argv);
+    StartOffscreenApp<QApplication>(argc, argv);
     ListBox = new QListWidget;
     ListBox->resize(200, 120);
     Scroller = new TJScrollText(ListBox);

@@ -3,6 +3,8 @@
 // document without crashing, hanging or running out of bounds.
 #include "platform/widgets/rtfreader.h"
 
+#include "offscreen_app.h"
+
 #include <QGuiApplication>
 #include <QTextDocument>
 
@@ -11,9 +13,7 @@
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
     // Character formats need fonts, and fonts need the GUI application object.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("QT_NO_GLIB", "1");
-    static QGuiApplication app(*argc, *argv);
+    StartOffscreenApp<QGuiApplication>(argc, argv);
     return 0;
 }
 
