@@ -122,10 +122,11 @@ void TQuery::SetConnection(std::shared_ptr<TDatabase> db) {
     if (FDb) FDatabaseName = FDb->FileName();
 }
 
-void TQuery::SetSQL(const std::string &sql, std::vector<TValue> params) {
+void TQuery::SetSQL(const std::string &sql, std::vector<TValue> params, TKeySource keys) {
     if (Active()) throw EDatabaseError(FName + ": cannot change the statement of an open dataset");
     FSQL = sql;
     FParams = std::move(params);
+    FKeySource = std::move(keys);
 }
 
 void TQuery::CheckActive() const {
@@ -144,6 +145,8 @@ void TQuery::SetState(TDataSetState s) {
 }
 
 void TQuery::DataEvent(TDataEvent event, TField *field) {
+    // Whatever the links hear next must find them on the current row.
+    if (FScrollPending && event != deCheckBrowseMode && event != deUpdateRecord) SyncControls();
     auto sources = FDataSources; // a handler may detach a source
     for (TDataSource *ds : sources)
         if (std::find(FDataSources.begin(), FDataSources.end(), ds) != FDataSources.end())
@@ -208,14 +211,18 @@ void TQuery::Open() {
     try {
         if (!FDb) FDb = std::make_shared<TDatabase>(FDatabaseName);
         Bind();
-        // Only the keys are read now; the key column of the statement keeps its order.
-        TStatement keys =
-            FDb->Prepare("SELECT " + QuoteIdent(FFields[static_cast<size_t>(FKeyField)]->FName) + " FROM (" +
-                         Trimmed(FSQL) + ")");
-        keys.BindAll(FParams);
         FKeys.clear();
-        while (keys.Step())
-            FKeys.push_back(keys.ColumnInt(0));
+        if (FKeySource) {
+            FKeys = FKeySource(*FDb);
+        } else {
+            // Only the keys are read now; the key column of the statement keeps its order.
+            TStatement keys =
+                FDb->Prepare("SELECT " + QuoteIdent(FFields[static_cast<size_t>(FKeyField)]->FName) +
+                             " FROM (" + Trimmed(FSQL) + ")");
+            keys.BindAll(FParams);
+            while (keys.Step())
+                FKeys.push_back(keys.ColumnInt(0));
+        }
     } catch (...) {
         FFields.clear();
         FFetch.reset();
@@ -301,7 +308,9 @@ void TQuery::LoadCurrent() {
     } else {
         FBuffer = Row(FKeys[static_cast<size_t>(FIndex)]);
     }
-    FOriginal = FBuffer;
+    // Edit, insert and delete take the original from the buffer when they
+    // start; a browsing walk (a report run) need not copy every row twice.
+    FOriginal.Cells.clear();
     FChanged.assign(FFields.size(), false);
 }
 
@@ -400,9 +409,45 @@ void TQuery::GotoIndex(int index, bool forceScroll) {
     FIndex = index;
     if (moved || forceScroll) {
         LoadCurrent();
+        if (FDeferScroll) {
+            FScrollPending = true;
+            return;
+        }
+        FScrollPending = false;
         DataEvent(deDataSetScroll);
         if (AfterScroll) AfterScroll(*this);
     }
+}
+
+void TQuery::SyncControls() {
+    if (!FScrollPending) return;
+    FScrollPending = false;
+    if (!Active()) return;
+    DataEvent(deDataSetScroll);
+    if (AfterScroll) AfterScroll(*this);
+}
+
+int TQuery::MoveByDeferred(int distance) {
+    FDeferScroll = true;
+    try {
+        const int moved = MoveBy(distance);
+        FDeferScroll = false;
+        return moved;
+    } catch (...) {
+        FDeferScroll = false;
+        throw;
+    }
+}
+
+void TQuery::FirstDeferred() {
+    FDeferScroll = true;
+    try {
+        First();
+    } catch (...) {
+        FDeferScroll = false;
+        throw;
+    }
+    FDeferScroll = false;
 }
 
 void TQuery::First() {

@@ -102,8 +102,13 @@ class TQuery {
     // The hidden key column every result carries (the table's integer key).
     void SetKeyFieldName(const std::string &name) { FKeyName = name; }
 
+    // Gives the keys of the statement's rows in the statement's order by a
+    // faster way than running it (an index the file keeps); the statement
+    // itself still names the table and its columns.
+    using TKeySource = std::function<std::vector<long long>(TDatabase &)>;
+
     // Statement text and its parameters (?1, ?2 ... in order). Only while closed.
-    void SetSQL(const std::string &sql, std::vector<TValue> params = {});
+    void SetSQL(const std::string &sql, std::vector<TValue> params = {}, TKeySource keys = {});
     const std::string &SQL() const { return FSQL; }
     const std::vector<TValue> &Params() const { return FParams; }
 
@@ -120,6 +125,15 @@ class TQuery {
     void Next();
     void Prior();
     int MoveBy(int distance);
+    // A move the bound controls and the after-scroll handler hear of only at
+    // the next SyncControls(), or before any other change they are told of:
+    // a long walk (a report run) updates what is painted once a frame, not
+    // once a row. Returns the rows moved, as MoveBy.
+    int MoveByDeferred(int distance);
+    void FirstDeferred();
+    // Tells the controls of a deferred move; nothing when none is pending.
+    void SyncControls();
+    bool ControlsBehind() const { return FScrollPending; }
     bool Bof() const { return FBof; }
     bool Eof() const { return FEof; }
     bool IsEmpty() const { return FKeys.empty() && FState != dsInsert; }
@@ -189,6 +203,7 @@ class TQuery {
     std::shared_ptr<TDatabase> FDb;
     std::string FSQL;
     std::vector<TValue> FParams;
+    TKeySource FKeySource;
 
     TDataSetState FState = dsInactive;
     std::vector<std::unique_ptr<TField>> FFields;
@@ -199,8 +214,10 @@ class TQuery {
     int FInsertIndex = 0; // insertion point while inserting
     bool FBof = true, FEof = true;
     bool FModified = false;
-    TRowBuffer FBuffer;   // the current row as the controls see it
-    TRowBuffer FOriginal; // the current row as read, for the optimistic check
+    bool FDeferScroll = false;   // inside a deferred move
+    bool FScrollPending = false; // a move the controls have not heard of
+    TRowBuffer FBuffer;          // the current row as the controls see it
+    TRowBuffer FOriginal;        // the current row as read, for the optimistic check
     std::vector<bool> FChanged;
 
     std::unordered_map<long long, TRowBuffer> FCache;

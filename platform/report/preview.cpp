@@ -26,12 +26,23 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <algorithm>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 std::function<void(TQRPreview *)> TQRPreview::OnWaiting;
 std::function<void(TQRPreview *)> TQRPreview::OnOpened;
 
 namespace {
 constexpr int kPageGap = 10; // grey border around the page, pixels
+
+// The pages of a long run are many small blocks the allocator keeps after
+// they are freed; hand them back to the system when a preview closes.
+void ReturnFreedMemory() {
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
+}
 
 enum TIconKind { icFit, ic100, icWidth, icFirst, icPrev, icNext, icLast, icSetup, icPrint, icSave, icLoad };
 
@@ -569,7 +580,12 @@ void PrintPages(const TPageStore &store, QPrinter &printer) {
 // ---------------------------------------------------------------- preview operation
 
 void TQuickRep::Preview() {
+    FSinceEvents.invalidate();
     if (ProcessEvents) ProcessEvents();
+    // Made before the store, so it runs after the store is gone.
+    struct TGiveBack {
+        ~TGiveBack() { ReturnFreedMemory(); }
+    } giveBack;
     // The store outlives its window: the window may go while the run draws.
     auto storeOwner = std::make_unique<TPageStore>();
     TPageStore *store = storeOwner.get();

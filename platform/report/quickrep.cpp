@@ -54,7 +54,19 @@ TQRElement QRShape(const QString &name, double left, double top, double width, d
 
 TQuickRep::TQuickRep(QObject *parent) : QObject(parent) {
     DateText = [] { return QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat); };
-    ProcessEvents = [] { QCoreApplication::processEvents(QEventLoop::AllEvents); };
+    ProcessEvents = [this] { LetEventsRun(); };
+}
+
+void TQuickRep::LetEventsRun() {
+    if (FSinceEvents.isValid() && FSinceEvents.elapsed() < FEventsGapMs) return;
+    // What is painted now must be the row the run stands on.
+    if (DataSet) DataSet->Sync();
+    QElapsedTimer cost;
+    cost.start();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    constexpr qint64 kFrameMs = 16;
+    FEventsGapMs = std::max(kFrameMs, 4 * cost.elapsed());
+    FSinceEvents.restart();
 }
 
 TQuickRep::~TQuickRep() = default;
@@ -95,9 +107,15 @@ void TQuickRep::Run(TReportCanvas &canvas) {
     FPageCount = 0;
     FPosition = 0;
     FDate = DateText ? DateText() : QString();
+    FSinceEvents.invalidate();
     const kadrolin::TScopeExit end([this] {
         // An error mid-run still closes the page it was drawing.
         if (FPageOpen) FinishPage();
+        // The controls end on the row where the run ended, completed or not.
+        try {
+            if (DataSet) DataSet->Sync();
+        } catch (...) {
+        }
         FRunning = false;
         FCanvas = nullptr;
     });
