@@ -583,9 +583,7 @@ void TQuickRep::Preview() {
     FSinceEvents.invalidate();
     if (ProcessEvents) ProcessEvents();
     // Made before the store, so it runs after the store is gone.
-    struct TGiveBack {
-        ~TGiveBack() { ReturnFreedMemory(); }
-    } giveBack;
+    const kadrolin::TScopeExit giveBack([] { ReturnFreedMemory(); });
     // The store outlives its window: the window may go while the run draws.
     auto storeOwner = std::make_unique<TPageStore>();
     TPageStore *store = storeOwner.get();
