@@ -141,7 +141,6 @@ void TForm1::FormCreate() {
     DBGrid1->SetDefaultDrawing(false);
     TabSet1->SetTabIndex(0);
     Notebook1->setCurrentIndex(0);
-    LoadAppearance();
 }
 
 void TForm1::FormShow() {
@@ -205,10 +204,6 @@ void TForm1::DataSetPost1Execute() {
 void TForm1::UpdateRecordActions() {
     DataSetEdit1->setEnabled(EditCommandEnabled(*ADOQuery1));
     DataSetPost1->setEnabled(PostCommandEnabled(*ADOQuery1));
-}
-
-void TForm1::LoadAppearance() {
-    if (OnLoadAppearance) OnLoadAppearance(*this);
 }
 
 void TForm1::SaveAppearance() {
