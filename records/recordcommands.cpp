@@ -1,6 +1,7 @@
 #include "records/recordcommands.h"
 
 #include "records/recordlayout.h"
+#include "records/schema_server_sql.h"
 #include "records/schema_sql.h"
 
 namespace kadrolin::records {
@@ -62,6 +63,10 @@ bool PostCommandEnabled(const TQuery &query) {
 
 const char *SchemaSql() {
     return kSchemaSql;
+}
+
+const char *ServerSchemaSql() {
+    return kServerSchemaSql;
 }
 
 void CreateRegister(const std::string &fileName) {

@@ -470,7 +470,10 @@ void TQuery::Post() {
         }
         if (!changes.empty()) {
             TWriteResult r = FAccess->Update(FOriginal, changes);
-            if (r != wrDone) throw ERowConflict(SRowNotLocatedUpdate, r == wrDeleted);
+            if (r != wrDone) {
+                FCache.erase(key); // dropping the edit shows what the register holds now
+                throw ERowConflict(SRowNotLocatedUpdate, r == wrDeleted);
+            }
         }
     } else {
         std::vector<std::pair<int, TValue>> values;
@@ -519,7 +522,10 @@ void TQuery::Delete() {
     if (FBuffer.Missing) throw ERowConflict(SRowNotLocatedDelete, true);
     if (FState == dsBrowse) FOriginal = FBuffer;
     TWriteResult r = FAccess->Delete(FOriginal);
-    if (r != wrDone) throw ERowConflict(SRowNotLocatedDelete, r == wrDeleted);
+    if (r != wrDone) {
+        FCache.erase(FOriginal.Key);
+        throw ERowConflict(SRowNotLocatedDelete, r == wrDeleted);
+    }
     const long long key = FKeys[static_cast<size_t>(FIndex)];
     FCache.erase(key);
     FKeys.erase(FKeys.begin() + FIndex);
