@@ -76,6 +76,9 @@ class TBackend {
                                         const std::string &keyName) = 0;
     virtual std::unique_ptr<TTableAccess> Table(const std::string &table, const std::string &keyColumn,
                                                 const std::vector<TColumnInfo> &columns) = 0;
+    // True once after another writer changed the table (a server's notice);
+    // the first call starts listening. The file answers false.
+    virtual bool TakeChanged(const std::string & /*table*/) { return false; }
     // The SQLite connection of a file backend; nullptr on a server.
     virtual TDatabase *File() { return nullptr; }
 };

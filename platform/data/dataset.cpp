@@ -412,6 +412,29 @@ bool TQuery::Locate(const std::string &fieldName, const std::string &value, bool
     return false;
 }
 
+void TQuery::Refresh() {
+    CheckActive();
+    if (FState != dsBrowse) return;
+    const long long current = FKeys.empty() ? 0 : FKeys[static_cast<size_t>(FIndex)];
+    std::vector<long long> keys = FBackend->Keys(FSQL, FParams, FFields[static_cast<size_t>(FKeyField)]->FName);
+    FKeys = std::move(keys);
+    DropCache();
+    auto it = std::find(FKeys.begin(), FKeys.end(), current);
+    if (it != FKeys.end())
+        FIndex = static_cast<int>(it - FKeys.begin());
+    else
+        FIndex = FKeys.empty() ? 0 : std::min(FIndex, static_cast<int>(FKeys.size()) - 1);
+    FBof = FKeys.empty() || FIndex == 0;
+    FEof = FKeys.empty();
+    LoadCurrent();
+    DataEvent(deDataSetChange);
+    if (!FKeys.empty() && AfterScroll) AfterScroll(*this);
+}
+
+bool TQuery::TakeChanged() {
+    return Active() && FBackend && FBackend->TakeChanged(FTable);
+}
+
 void TQuery::Edit() {
     CheckActive();
     if (FState == dsEdit || FState == dsInsert) return;

@@ -138,6 +138,13 @@ class TQuery {
     long long KeyAt(int index) const { return FKeys.at(static_cast<size_t>(index)); }
     bool GotoKey(long long key);
 
+    // Reads the keys of the statement again while browsing, keeping the
+    // current person current (or the one now at its place); what others
+    // changed shows. Does nothing while a row is edited or inserted.
+    void Refresh();
+    // True once when another clerk changed the table since the last call.
+    bool TakeChanged();
+
     void Edit();
     void Insert();
     void Append();

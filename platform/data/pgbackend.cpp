@@ -464,6 +464,24 @@ bool TPgBackend::ReadOnly(const std::string &table) {
     return v && *v == "t";
 }
 
+bool TPgBackend::TakeChanged(const std::string &table) {
+    if (std::find(FListening.begin(), FListening.end(), table) == FListening.end()) {
+        FConn->Exec("LISTEN " + QuoteIdent(table));
+        FListening.push_back(table);
+        FConn->OnReconnect = [this] {
+            // A new connection listens again; what happened meanwhile counts as a change.
+            for (auto &t : FListening)
+                FConn->Exec("LISTEN " + QuoteIdent(t));
+            FMissed = true;
+        };
+        return false;
+    }
+    bool changed = std::exchange(FMissed, false);
+    for (auto &n : FConn->Notifications())
+        if (n == table) changed = true;
+    return changed;
+}
+
 std::vector<TColumnInfo> TPgBackend::Describe(const std::string &sql) {
     FConn->EnsureConnected();
     std::string s = ServerStatement(sql);

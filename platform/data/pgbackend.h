@@ -64,9 +64,12 @@ class TPgBackend : public TBackend {
                                 const std::string &keyName) override;
     std::unique_ptr<TTableAccess> Table(const std::string &table, const std::string &keyColumn,
                                         const std::vector<TColumnInfo> &columns) override;
+    bool TakeChanged(const std::string &table) override;
     TPgConnection &Connection() { return *FConn; }
 
   private:
+    std::vector<std::string> FListening;
+    bool FMissed = false;
     void EnsureSchema(const std::string &schema);
     std::shared_ptr<TPgConnection> FConn;
     std::map<std::pair<unsigned, int>, std::pair<std::string, std::string>> FOrigins;
