@@ -79,7 +79,7 @@ TForm1::TForm1(QWidget *parent)
 void TForm1::ShowRegisterName() {
     const std::string name = RegisterDisplayName(ADOQuery1->DatabaseName());
     setWindowTitle(data::IsServerAddress(ADOQuery1->DatabaseName()) ? Q("Kadrolin 1.0 - " + name)
-                                                                   : Q("Kadrolin 1.0"));
+                                                                    : Q("Kadrolin 1.0"));
     HintGoster();
 }
 
@@ -88,7 +88,8 @@ QString TForm1::RegisterStatusText() const {
     std::string s = " ";
     if (data::IsServerAddress(ADOQuery1->DatabaseName())) s += RegisterDisplayName(ADOQuery1->DatabaseName());
     if (ADOQuery1->Active() && ADOQuery1->ReadOnly())
-        s += std::string(s.size() > 1 ? " - " : "") + "Salt okunur: bu kullanıcının yalnızca okuma yetkisi var";
+        s += std::string(s.size() > 1 ? " - " : "") +
+             "Salt okunur: bu kullanıcının yalnızca okuma yetkisi var";
     return Q(s);
 }
 

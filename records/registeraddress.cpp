@@ -82,8 +82,9 @@ void WriteRegisterAddress(const std::string &iniFile, const std::string &address
     if (data::IsServerAddress(a)) {
         for (auto &[k, v] : Keywords(a))
             if (k == "password")
-                throw data::EDatabaseError("Adreste parola bulunamaz: parolayı ~/.pgpass dosyasına yazın ya "
-                                           "da sistem yöneticinizin verdiği hizmet adını (service=...) kullanın.");
+                throw data::EDatabaseError(
+                    "Adreste parola bulunamaz: parolayı ~/.pgpass dosyasına yazın ya "
+                    "da sistem yöneticinizin verdiği hizmet adını (service=...) kullanın.");
     }
     std::vector<std::string> lines;
     {

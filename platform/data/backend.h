@@ -52,7 +52,8 @@ class TTableAccess {
     virtual std::optional<TCell> ReadBlob(long long key, int column) = 0;
     // Changes the row only if it is still as it was read (by version on a
     // server, by every value on the file).
-    virtual TWriteResult Update(const TRowBuffer &original, const std::vector<std::pair<int, TValue>> &changes) = 0;
+    virtual TWriteResult Update(const TRowBuffer &original,
+                                const std::vector<std::pair<int, TValue>> &changes) = 0;
     virtual long long Insert(const std::vector<std::pair<int, TValue>> &values) = 0;
     virtual TWriteResult Delete(const TRowBuffer &original) = 0;
     // Keys of the rows whose column matches, in no particular order.

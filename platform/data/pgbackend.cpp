@@ -66,7 +66,8 @@ std::vector<TToken> Tokens(const std::string &sql) {
                 ++j;
             out.push_back({"$" + sql.substr(i + 1, j - i - 1), false});
             i = j;
-        } else if (std::isalnum(static_cast<unsigned char>(c)) || c == '_' || static_cast<unsigned char>(c) >= 0x80) {
+        } else if (std::isalnum(static_cast<unsigned char>(c)) || c == '_' ||
+                   static_cast<unsigned char>(c) >= 0x80) {
             size_t j = i;
             while (j < sql.size() && (std::isalnum(static_cast<unsigned char>(sql[j])) || sql[j] == '_' ||
                                       sql[j] == '.' || static_cast<unsigned char>(sql[j]) >= 0x80))
@@ -124,8 +125,8 @@ std::string ServerStatement(const std::string &sql) {
                 escape = t[i + 2].Text;
                 i += 2;
             }
-            out.push_back("lower(" + left + " COLLATE " + coll + ") LIKE lower(" + right + " COLLATE " + coll +
-                          ") ESCAPE " + escape);
+            out.push_back("lower(" + left + " COLLATE " + coll + ") LIKE lower(" + right + " COLLATE " +
+                          coll + ") ESCAPE " + escape);
             continue;
         }
         out.push_back(t[i].Text);
@@ -208,7 +209,8 @@ void TPgConnection::Connect() {
     }
     PQsetClientEncoding(FConn, "UTF8");
     // Notices (a table that already exists, and the like) are not the user's business.
-    PQsetNoticeProcessor(FConn, [](void *, const char *) {}, nullptr);
+    PQsetNoticeProcessor(
+        FConn, [](void *, const char *) {}, nullptr);
 }
 
 bool TPgConnection::Connected() const {
@@ -284,15 +286,18 @@ class TPgTable : public TTableAccess {
   public:
     TPgTable(std::shared_ptr<TPgConnection> c, const std::string &table, const std::string &key,
              std::vector<TColumnInfo> columns)
-        : FConn(std::move(c)), FTable(QuoteIdent(table)), FKey(QuoteIdent(key)), FColumns(std::move(columns)) {
-        FHasVersion = FConn
-                          ->Scalar("SELECT 1 FROM pg_attribute WHERE attrelid = $1::regclass AND attname = $2 "
-                                   "AND NOT attisdropped",
-                                   {TValue::Text(FTable), TValue::Text(kVersionColumn)})
-                          .has_value();
+        : FConn(std::move(c)), FTable(QuoteIdent(table)), FKey(QuoteIdent(key)),
+          FColumns(std::move(columns)) {
+        FHasVersion =
+            FConn
+                ->Scalar("SELECT 1 FROM pg_attribute WHERE attrelid = $1::regclass AND attname = $2 "
+                         "AND NOT attisdropped",
+                         {TValue::Text(FTable), TValue::Text(kVersionColumn)})
+                .has_value();
         std::string cols;
         for (auto &c : FColumns)
-            cols += (c.Type == ftBlob ? "octet_length(" + QuoteIdent(c.Origin) + ")" : QuoteIdent(c.Origin)) + ", ";
+            cols += (c.Type == ftBlob ? "octet_length(" + QuoteIdent(c.Origin) + ")" : QuoteIdent(c.Origin)) +
+                    ", ";
         cols += FHasVersion ? QuoteIdent(kVersionColumn) : std::string("0");
         FFetch = "SELECT " + cols + " FROM " + FTable + " WHERE " + FKey + " = $1";
     }
@@ -320,8 +325,8 @@ class TPgTable : public TTableAccess {
     }
 
     std::optional<TCell> ReadBlob(long long key, int column) override {
-        auto r = FConn->Run("SELECT " + QuoteIdent(FColumns.at(static_cast<size_t>(column)).Origin) + " FROM " +
-                                FTable + " WHERE " + FKey + " = $1::bigint",
+        auto r = FConn->Run("SELECT " + QuoteIdent(FColumns.at(static_cast<size_t>(column)).Origin) +
+                                " FROM " + FTable + " WHERE " + FKey + " = $1::bigint",
                             {TValue::Int(key)}, true);
         if (r->Rows() == 0) return std::nullopt;
         TCell c;
@@ -333,7 +338,8 @@ class TPgTable : public TTableAccess {
         return c;
     }
 
-    TWriteResult Update(const TRowBuffer &original, const std::vector<std::pair<int, TValue>> &changes) override {
+    TWriteResult Update(const TRowBuffer &original,
+                        const std::vector<std::pair<int, TValue>> &changes) override {
         std::vector<TValue> params;
         std::string set;
         for (auto &[i, v] : changes) {
@@ -397,13 +403,15 @@ class TPgTable : public TTableAccess {
         std::string where = FKey + " = $" + std::to_string(params.size()) + "::bigint";
         if (FHasVersion) {
             params.push_back(TValue::Int(original.Version));
-            where += " AND " + QuoteIdent(kVersionColumn) + " = $" + std::to_string(params.size()) + "::bigint";
+            where +=
+                " AND " + QuoteIdent(kVersionColumn) + " = $" + std::to_string(params.size()) + "::bigint";
         }
         return where;
     }
 
     TWriteResult Outcome(long long key) {
-        return FConn->Scalar("SELECT 1 FROM " + FTable + " WHERE " + FKey + " = $1::bigint", {TValue::Int(key)})
+        return FConn->Scalar("SELECT 1 FROM " + FTable + " WHERE " + FKey + " = $1::bigint",
+                             {TValue::Int(key)})
                    ? wrChanged
                    : wrDeleted;
     }
@@ -489,7 +497,8 @@ std::vector<TColumnInfo> TPgBackend::Describe(const std::string &sql) {
     TPgResult prep(PQprepare(c, "", s.c_str(), ParamCount(s), nullptr));
     if (PQresultStatus(prep.R) != PGRES_COMMAND_OK) {
         std::string msg = Trim(PQresultErrorMessage(prep.R));
-        if (PQstatus(c) != CONNECTION_OK) throw EServerUnreachable("Veritabanı sunucusuyla bağlantı koptu: " + msg);
+        if (PQstatus(c) != CONNECTION_OK)
+            throw EServerUnreachable("Veritabanı sunucusuyla bağlantı koptu: " + msg);
         throw EDatabaseError(msg);
     }
     TPgResult d(PQdescribePrepared(c, ""));
@@ -535,7 +544,8 @@ std::vector<TColumnInfo> TPgBackend::Describe(const std::string &sql) {
 
 std::vector<long long> TPgBackend::Keys(const std::string &sql, const std::vector<TValue> &params,
                                         const std::string &keyName) {
-    auto r = FConn->Run("SELECT " + QuoteIdent(keyName) + " FROM (" + ServerStatement(sql) + ") AS k", params);
+    auto r =
+        FConn->Run("SELECT " + QuoteIdent(keyName) + " FROM (" + ServerStatement(sql) + ") AS k", params);
     std::vector<long long> out;
     out.reserve(static_cast<size_t>(r->Rows()));
     for (int i = 0; i < r->Rows(); ++i)

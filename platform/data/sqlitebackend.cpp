@@ -81,7 +81,8 @@ class TSqliteTable : public TTableAccess {
         return fresh;
     }
 
-    TWriteResult Update(const TRowBuffer &original, const std::vector<std::pair<int, TValue>> &changes) override {
+    TWriteResult Update(const TRowBuffer &original,
+                        const std::vector<std::pair<int, TValue>> &changes) override {
         std::string set;
         std::vector<TValue> params;
         for (auto &[i, v] : changes) {
@@ -110,8 +111,9 @@ class TSqliteTable : public TTableAccess {
         }
         long long key = 0;
         RunWrite([&] {
-            std::string sql = cols.empty() ? "INSERT INTO " + FTable + " DEFAULT VALUES"
-                                           : "INSERT INTO " + FTable + " (" + cols + ") VALUES (" + marks + ")";
+            std::string sql = cols.empty()
+                                  ? "INSERT INTO " + FTable + " DEFAULT VALUES"
+                                  : "INSERT INTO " + FTable + " (" + cols + ") VALUES (" + marks + ")";
             TStatement st = FDb->Prepare(sql);
             st.BindAll(params);
             st.Step();
@@ -249,7 +251,8 @@ class TSqliteBackend : public TBackend {
     std::vector<long long> Keys(const std::string &sql, const std::vector<TValue> &params,
                                 const std::string &keyName) override {
         // The key column of the statement keeps its order.
-        TStatement keys = FDb->Prepare("SELECT " + QuoteIdent(keyName) + " FROM (" + TrimmedStatement(sql) + ")");
+        TStatement keys =
+            FDb->Prepare("SELECT " + QuoteIdent(keyName) + " FROM (" + TrimmedStatement(sql) + ")");
         keys.BindAll(params);
         std::vector<long long> out;
         while (keys.Step())

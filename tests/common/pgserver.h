@@ -52,7 +52,8 @@ class TPgServer {
         std::string opts = "-k " + FDir + " -p " + std::to_string(FPort) +
                            " -c listen_addresses='' -c fsync=off -c synchronous_commit=off"
                            " -c full_page_writes=off -c max_connections=40";
-        Run({Bin("pg_ctl"), "-D", DataDir(), "-l", FDir + "/log", "-o", opts, "-w", "-t", "60", "start"}, true);
+        Run({Bin("pg_ctl"), "-D", DataDir(), "-l", FDir + "/log", "-o", opts, "-w", "-t", "60", "start"},
+            true);
         FRunning = true;
     }
     void Stop() {
@@ -107,8 +108,7 @@ class TPgServer {
     std::string DataDir() const { return FDir + "/data"; }
 
     void Run(std::vector<std::string> args, bool asServer = false, bool check = true) const {
-        if (asServer && !FRunAs.empty())
-            args.insert(args.begin(), {"runuser", "-u", FRunAs, "--"});
+        if (asServer && !FRunAs.empty()) args.insert(args.begin(), {"runuser", "-u", FRunAs, "--"});
         pid_t pid = fork();
         if (pid == 0) {
             std::vector<char *> argv;

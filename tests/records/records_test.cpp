@@ -1,6 +1,7 @@
 // The record layout against the stored table, and the texts of the record commands.
 #include "records/recordcommands.h"
 #include "records/recordlayout.h"
+#include "records/tckimlik.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -128,13 +129,26 @@ TEST(RecordCommands, DeleteQuestionDoublesSingleQuotes) {
 
 TEST(RecordCommands, StatementsKeepTheirMeaning) {
     EXPECT_EQ(InitialStatement().Sql, "Select * From tarvelion");
-    EXPECT_EQ(OrderedStatement().Sql, "SELECT * FROM tarvelion ORDER BY A_Adi COLLATE TR");
+    EXPECT_EQ(OrderedStatement().Sql, "SELECT * FROM tarvelion ORDER BY A_Adi COLLATE TR, Id");
     auto s = SearchStatement("Ali \"x'");
-    EXPECT_EQ(s.Sql, "SELECT * FROM tarvelion WHERE A_Adi LIKE ?1");
+    EXPECT_EQ(s.Sql, "SELECT * FROM tarvelion WHERE A_Adi LIKE ?1 ORDER BY A_Adi COLLATE TR, Id");
     ASSERT_EQ(s.Params.size(), 1u);
     EXPECT_EQ(s.Params[0].Bytes, "Ali \"x'%");
     data::TQuery closed;
     EXPECT_EQ(RecordCountText(closed), "  Toplam kayıt : 0 / 0");
     EXPECT_FALSE(EditCommandEnabled(closed));
     EXPECT_FALSE(PostCommandEnabled(closed));
+}
+
+TEST(TcKimlikNo, ChecksLengthDigitsAndBothCheckDigits) {
+    const struct {
+        const char *Number;
+        bool Ok;
+    } cases[] = {
+        {"", true},           {"10000000146", true}, {"12345678950", true},  {"10000000147", false},
+        {"10000000156", false}, {"01234567890", false}, {"1000000014", false}, {"1000000014a", false},
+        {"100000001460", false},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(TcKimlikNoWarning(c.Number).empty(), c.Ok) << c.Number;
 }

@@ -35,17 +35,18 @@ void AddPeople(const TRegister &r, const std::vector<std::string> &names) {
 // Every special letter of the alphabet in both cases, the dotted and
 // dotless i in every combination, and the pattern characters.
 const std::vector<std::string> kTurkishNames = {
-    "Çağrı",  "çiğdem", "Cem",    "Ceren", "Ğ",     "ğ",       "Gül",   "gamze",  "Irmak",   "ırmak",
-    "İlker",  "ilker",  "Işık",   "İsmet", "ismail", "Ihsan",  "Ömer",  "öznur",  "Oya",     "Şule",
-    "şahin",  "Serkan", "Ümit",   "ülkü",  "Uğur",  "Zeynep",  "zafer", "Aydın",  "AYDIN",   "aydın",
-    "İIıi",   "iİıI",   "ıIiİ",   "100%",  "a_b",   "aXb",     "O'Brien", "Back\\slash", "ÇĞİÖŞÜ", "çğıöşü"};
+    "Çağrı", "çiğdem", "Cem",  "Ceren", "Ğ",      "ğ",      "Gül",     "gamze",       "Irmak",  "ırmak",
+    "İlker", "ilker",  "Işık", "İsmet", "ismail", "Ihsan",  "Ömer",    "öznur",       "Oya",    "Şule",
+    "şahin", "Serkan", "Ümit", "ülkü",  "Uğur",   "Zeynep", "zafer",   "Aydın",       "AYDIN",  "aydın",
+    "İIıi",  "iİıI",   "ıIiİ", "100%",  "a_b",    "aXb",    "O'Brien", "Back\\slash", "ÇĞİÖŞÜ", "çğıöşü"};
 
 std::vector<std::string> TurkishSorted(std::vector<std::string> v) {
     UErrorCode status = U_ZERO_ERROR;
     UCollator *c = ucol_open("tr", &status);
     std::stable_sort(v.begin(), v.end(), [&](const std::string &a, const std::string &b) {
         UErrorCode s = U_ZERO_ERROR;
-        auto r = ucol_strcollUTF8(c, a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), &s);
+        auto r = ucol_strcollUTF8(c, a.data(), static_cast<int>(a.size()), b.data(),
+                                  static_cast<int>(b.size()), &s);
         return r == UCOL_LESS || (r == UCOL_EQUAL && a < b);
     });
     ucol_close(c);
@@ -64,8 +65,8 @@ TEST_P(Register, TurkishOrderAndPrefixSearchNameByName) {
     EXPECT_EQ(Names(*q), expected);
 
     // Every prefix of every name, as typed and with its case swapped the Turkish way.
-    std::vector<std::string> prefixes = {"%", "_", "a_", "100%", "O'", "Back\\", "\\", "ı", "I", "i", "İ",
-                                         "iş", "IŞ", "İS", "is", "Ç", "ç", "ğ", "Ö", "ş", "Ü", "x"};
+    std::vector<std::string> prefixes = {"%",  "_",  "a_", "100%", "O'", "Back\\", "\\", "ı", "I", "i", "İ",
+                                         "iş", "IŞ", "İS", "is",   "Ç",  "ç",      "ğ",  "Ö", "ş", "Ü", "x"};
     for (auto &n : kTurkishNames)
         for (size_t len = 1; len <= n.size(); ++len)
             if ((static_cast<unsigned char>(n[len - 1]) & 0xC0) != 0xC0) prefixes.push_back(n.substr(0, len));
@@ -74,10 +75,7 @@ TEST_P(Register, TurkishOrderAndPrefixSearchNameByName) {
         std::vector<std::string> want;
         for (auto &n : TurkishSorted(kTurkishNames))
             if (TurkishLike(p + "%", n)) want.push_back(n);
-        std::vector<std::string> got = Names(*q);
-        std::sort(got.begin(), got.end());
-        std::sort(want.begin(), want.end());
-        EXPECT_EQ(got, want) << "prefix '" << p << "'";
+        EXPECT_EQ(Names(*q), want) << "prefix '" << p << "'"; // in the Turkish order too
     }
 }
 

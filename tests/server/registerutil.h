@@ -69,7 +69,8 @@ class TRegister {
     }
 
     // A query of the program on this register, opened with a statement.
-    std::unique_ptr<data::TQuery> Open(const records::TStatementText &st = records::OrderedStatement()) const {
+    std::unique_ptr<data::TQuery>
+    Open(const records::TStatementText &st = records::OrderedStatement()) const {
         auto q = std::make_unique<data::TQuery>("ADOQuery1");
         q->SetDatabaseName(Address);
         q->SetServerSchema(records::ServerSchemaSql());
