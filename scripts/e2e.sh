@@ -133,11 +133,11 @@ shot "address-typed"
 
 step "photo from a file"
 click "$MAIN" $BTN_PHOTO
-DLG=$(wait_window "${PHOTO_DIALOG_TITLE:-Open}") || fail "the picture file dialog did not appear"
+DLG=$(wait_window "${PHOTO_DIALOG_TITLE:-Aç}") || fail "the picture file dialog did not appear"
 sleep 0.5
 xdotool type --delay 20 "$WORK/photo.jpg"
 xdotool key Return
-wait_gone "${PHOTO_DIALOG_TITLE:-Open}" || fail "the picture file dialog did not close"
+wait_gone "${PHOTO_DIALOG_TITLE:-Aç}" || fail "the picture file dialog did not close"
 sleep 1
 shot "photo-added"
 
