@@ -1,5 +1,6 @@
 # Installed layout:
 #   bin/kadrolin                      launcher: prepares the user's data directory, starts the program
+#   bin/kadrolin-tool                 command-line import, export, backup and restore
 #   lib/kadrolin/kadrolin             the program
 #   lib/kadrolin/prepare-data-dir.sh  shared with scripts/run.sh
 #   share/kadrolin/                   templates of a fresh data directory
@@ -16,6 +17,7 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 set(KADROLIN_APP_ID org.example.kadrolin)
 
 install(TARGETS kadrolin RUNTIME DESTINATION lib/kadrolin)
+install(TARGETS kadrolin-tool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(PROGRAMS scripts/prepare-data-dir.sh DESTINATION lib/kadrolin)
 install(PROGRAMS scripts/launcher.sh DESTINATION ${CMAKE_INSTALL_BINDIR} RENAME kadrolin)
 install(FILES records/schema.sql data/help.rtf data/system.ssd

@@ -8,23 +8,32 @@ namespace kadrolin::records {
 using data::TQuery;
 
 TStatementText InitialStatement() {
-    return {"Select * From tarvelion", {}};
+    return {"Select * From tarvelion", {}, {}};
+}
+
+const data::TNameIndex &NameIndex() {
+    static const data::TNameIndex index{kTableName, kKeyField, kNameField};
+    return index;
 }
 
 TStatementText OrderedStatement() {
     // The collation is named here, never in the schema: the file stays readable by other tools.
-    return {"SELECT * FROM tarvelion ORDER BY A_Adi COLLATE TR", {}};
+    return {"SELECT * FROM tarvelion ORDER BY A_Adi COLLATE TR", {}, [](data::TDatabase &db) {
+                return data::OrderedKeys(db, NameIndex());
+            }};
 }
 
 TStatementText SearchStatement(std::string_view searchText) {
+    std::string pattern = std::string(searchText) + "%";
     return {"SELECT * FROM tarvelion WHERE A_Adi LIKE ?1",
-            {data::TValue::Text(std::string(searchText) + "%")}};
+            {data::TValue::Text(pattern)},
+            [pattern](data::TDatabase &db) { return data::LikeKeys(db, NameIndex(), pattern); }};
 }
 
 void RunStatement(TQuery &query, const TStatementText &statement) {
     if (query.Active()) query.CheckBrowseMode(); // throws with the row still in its editing state
     query.Close();
-    query.SetSQL(statement.Sql, statement.Params);
+    query.SetSQL(statement.Sql, statement.Params, statement.Keys);
     query.Open();
 }
 

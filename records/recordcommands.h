@@ -2,6 +2,7 @@
 // The statements the one query runs, how a statement change treats the row
 // being edited, and the texts the record commands show.
 #include "platform/data/dataset.h"
+#include "platform/data/namekeys.h"
 
 #include <string>
 #include <string_view>
@@ -12,13 +13,19 @@ namespace kadrolin::records {
 struct TStatementText {
     std::string Sql;
     std::vector<data::TValue> Params;
+    // The same rows in the same order through the file's Turkish name index.
+    data::TQuery::TKeySource Keys;
 };
+
+// The file's Turkish order of A_Adi (see platform/data/namekeys.h).
+const data::TNameIndex &NameIndex();
 
 // The statement the query is created with.
 TStatementText InitialStatement();
 // The whole register sorted by name in the Turkish alphabet.
 TStatementText OrderedStatement();
-// Names that begin with the typed text, Turkish case-insensitively, unsorted.
+// Names that begin with the typed text, Turkish case-insensitively, in the
+// order the index that finds them gives: the Turkish order.
 // The text is bound as a parameter: quotes typed into the search box are
 // just characters; % and _ keep their pattern meaning.
 TStatementText SearchStatement(std::string_view searchText);

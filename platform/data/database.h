@@ -3,6 +3,7 @@
 // follows: the Turkish collation "TR" and a Turkish case-insensitive like()
 // registered right after opening, write-ahead log with full synchronous
 // writes, and a short busy wait for a second writer.
+#include <map>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -91,7 +92,16 @@ class TDatabase {
     std::string LastError() const;
     [[noreturn]] void Fail(const std::string &context) const;
 
+    // What this connection last found of a table's derived name index (namekeys.cpp).
+    struct TNameIndexState {
+        long long SchemaVersion = -1; // the schema the pieces were checked against
+        long long DataVersion = -1;   // moves when another connection commits
+        bool Counted = false;         // row counts compared since then
+    };
+    TNameIndexState &NameIndexState(const std::string &table) { return FNameIndexStates[table]; }
+
   private:
+    std::map<std::string, TNameIndexState> FNameIndexStates;
     std::string FFileName;
     sqlite3 *FDb = nullptr;
     bool FWalChecked = false;

@@ -122,10 +122,11 @@ void TQuery::SetConnection(std::shared_ptr<TDatabase> db) {
     if (FDb) FDatabaseName = FDb->FileName();
 }
 
-void TQuery::SetSQL(const std::string &sql, std::vector<TValue> params) {
+void TQuery::SetSQL(const std::string &sql, std::vector<TValue> params, TKeySource keys) {
     if (Active()) throw EDatabaseError(FName + ": cannot change the statement of an open dataset");
     FSQL = sql;
     FParams = std::move(params);
+    FKeySource = std::move(keys);
 }
 
 void TQuery::CheckActive() const {
@@ -208,14 +209,18 @@ void TQuery::Open() {
     try {
         if (!FDb) FDb = std::make_shared<TDatabase>(FDatabaseName);
         Bind();
-        // Only the keys are read now; the key column of the statement keeps its order.
-        TStatement keys =
-            FDb->Prepare("SELECT " + QuoteIdent(FFields[static_cast<size_t>(FKeyField)]->FName) + " FROM (" +
-                         Trimmed(FSQL) + ")");
-        keys.BindAll(FParams);
         FKeys.clear();
-        while (keys.Step())
-            FKeys.push_back(keys.ColumnInt(0));
+        if (FKeySource) {
+            FKeys = FKeySource(*FDb);
+        } else {
+            // Only the keys are read now; the key column of the statement keeps its order.
+            TStatement keys =
+                FDb->Prepare("SELECT " + QuoteIdent(FFields[static_cast<size_t>(FKeyField)]->FName) +
+                             " FROM (" + Trimmed(FSQL) + ")");
+            keys.BindAll(FParams);
+            while (keys.Step())
+                FKeys.push_back(keys.ColumnInt(0));
+        }
     } catch (...) {
         FFields.clear();
         FFetch.reset();

@@ -1,6 +1,7 @@
 // The record layout against the stored table, and the texts of the record commands.
 #include "records/recordcommands.h"
 #include "records/recordlayout.h"
+#include "records/tckimlik.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -137,4 +138,17 @@ TEST(RecordCommands, StatementsKeepTheirMeaning) {
     EXPECT_EQ(RecordCountText(closed), "  Toplam kayıt : 0 / 0");
     EXPECT_FALSE(EditCommandEnabled(closed));
     EXPECT_FALSE(PostCommandEnabled(closed));
+}
+
+TEST(TcKimlikNo, ChecksLengthDigitsAndBothCheckDigits) {
+    const struct {
+        const char *Number;
+        bool Ok;
+    } cases[] = {
+        {"", true},           {"10000000146", true}, {"12345678950", true},  {"10000000147", false},
+        {"10000000156", false}, {"01234567890", false}, {"1000000014", false}, {"1000000014a", false},
+        {"100000001460", false},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(TcKimlikNoWarning(c.Number).empty(), c.Ok) << c.Number;
 }
