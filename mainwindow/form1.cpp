@@ -142,7 +142,6 @@ void TForm1::FormCreate() {
     DBGrid1->SetDefaultDrawing(false);
     TabSet1->SetTabIndex(0);
     Notebook1->setCurrentIndex(0);
-    LoadAppearance();
 }
 
 void TForm1::FormShow() {
@@ -206,10 +205,6 @@ void TForm1::DataSetPost1Execute() {
 void TForm1::UpdateRecordActions() {
     DataSetEdit1->setEnabled(EditCommandEnabled(*ADOQuery1));
     DataSetPost1->setEnabled(PostCommandEnabled(*ADOQuery1));
-}
-
-void TForm1::LoadAppearance() {
-    if (OnLoadAppearance) OnLoadAppearance(*this);
 }
 
 void TForm1::SaveAppearance() {

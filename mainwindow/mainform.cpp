@@ -381,7 +381,7 @@ void TMainForm::TabSet1Change(int NewTab, bool &AllowChange) {
 
 void TMainForm::Edit1KeyPress(QWidget *Sender, QChar &Key) {
     const QString typed(Key);
-    const QString replaced = TCapitaliser::CapitaliseKeyText(Sender, typed);
+    const QString replaced = CapitaliseKeyText(Sender, typed);
     if (replaced.size() == 1) Key = replaced.at(0);
 }
 
