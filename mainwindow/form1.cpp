@@ -125,6 +125,7 @@ void TForm1::CreateRecordControls() {
             label->setObjectName(Q(c.LabelName));
             label->setGeometry(c.Left, c.Top - kLabelAbove, std::max(c.Width, label->sizeHint().width()), 14);
             label->setBuddy(control);
+            control->setAccessibleName(AccessibleCaption(label->text()));
             FControls.insert(Q(c.LabelName), label);
         }
     }

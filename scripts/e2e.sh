@@ -198,13 +198,13 @@ shot "address-typed"
 
 step "photo from a file"
 click "$MAIN" $BTN_PHOTO
-DLG=$(wait_window "${PHOTO_DIALOG_TITLE:-Open}") || fail "the picture file dialog did not appear"
+DLG=$(wait_window "${PHOTO_DIALOG_TITLE:-Aç}") || fail "the picture file dialog did not appear"
 wait_painted "$DLG" || fail "the picture file dialog was not painted"
 wait_settled "$DLG" "" || fail "the picture file dialog did not settle"
 act "$DLG" "typing the file name" xdotool type --delay 20 "$WORK/photo.jpg"
 snap "$MAIN" "$WORK/before-photo.png" || fail "the main window could not be grabbed"
 xdotool key Return
-wait_gone "${PHOTO_DIALOG_TITLE:-Open}" || fail "the picture file dialog did not close"
+wait_gone "${PHOTO_DIALOG_TITLE:-Aç}" || fail "the picture file dialog did not close"
 wait_settled "$MAIN" "$WORK/before-photo.png" || fail "the photo did not appear"
 shot "photo-added"
 
