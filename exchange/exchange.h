@@ -44,6 +44,8 @@ class TRecordWriter {
 // The formats by file extension (case-insensitive): csv, xlsx, mdb, accdb.
 // table names a sheet or an Access table (empty: the format's default).
 std::unique_ptr<TRecordReader> OpenReader(const std::string &file, const std::string &table = {});
+// The sheets of a workbook or the tables of an Access file; none for CSV.
+std::vector<std::string> SourceTables(const std::string &file);
 // csv, xlsx, vcf. Nothing is written at file until Finish.
 std::unique_ptr<TRecordWriter> CreateWriter(const std::string &file);
 

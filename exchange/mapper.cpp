@@ -48,6 +48,21 @@ int ImportColumnIndex(const std::string &fieldName) {
     return -1;
 }
 
+const std::vector<std::string> &ExportHeaders() {
+    static const std::vector<std::string> headers = [] {
+        std::vector<std::string> h;
+        for (const auto &l : records::RecordLayout()) {
+            if (l.Kind == records::ckPicture) continue;
+            std::string c = l.Caption ? Trim(l.Caption) : std::string(l.FieldName);
+            while (!c.empty() && (c.back() == ':' || c.back() == ' '))
+                c.pop_back();
+            h.push_back(c);
+        }
+        return h;
+    }();
+    return headers;
+}
+
 std::string HeaderKey(const std::string &header) {
     std::string s = Trim(header);
     while (!s.empty() && (s.back() == ':' || s.back() == ' '))

@@ -21,6 +21,10 @@ struct TMapping {
 const std::vector<std::string> &ImportColumns();
 int ImportColumnIndex(const std::string &fieldName); // -1 when unknown
 
+// The header row of an exported spreadsheet: each column's caption without
+// its trailing colon (the column name where it has none); the photo is left out.
+const std::vector<std::string> &ExportHeaders();
+
 // The comparison key of a header or caption.
 std::string HeaderKey(const std::string &header);
 

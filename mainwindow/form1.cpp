@@ -170,6 +170,7 @@ void TForm1::CreateRecordControls() {
             label->setObjectName(Q(c.LabelName));
             label->setGeometry(c.Left, c.Top - kLabelAbove, std::max(c.Width, label->sizeHint().width()), 14);
             label->setBuddy(control);
+            control->setAccessibleName(AccessibleCaption(label->text()));
             FControls.insert(Q(c.LabelName), label);
         }
     }
@@ -186,7 +187,6 @@ void TForm1::FormCreate() {
     DBGrid1->SetDefaultDrawing(false);
     TabSet1->SetTabIndex(0);
     Notebook1->setCurrentIndex(0);
-    LoadAppearance();
 }
 
 void TForm1::FormShow() {
@@ -258,10 +258,6 @@ void TForm1::UpdateRecordActions() {
             b->setEnabled(writable);
         HintGoster();
     }
-}
-
-void TForm1::LoadAppearance() {
-    if (OnLoadAppearance) OnLoadAppearance(*this);
 }
 
 void TForm1::SaveAppearance() {

@@ -72,10 +72,10 @@ class TForm1 : public TMainForm {
     void Yapistir2Click();
     void AppIdle();
 
-    // The appearance settings; their loader and saver are attached by the settings owner.
-    void LoadAppearance();
+    // The appearance settings are saved by the settings owner's saver, and
+    // loaded by it as it is attached (see AttachAppearance).
     void SaveAppearance();
-    std::function<void(TForm1 &)> OnLoadAppearance, OnSaveAppearance;
+    std::function<void(TForm1 &)> OnSaveAppearance;
 
   protected:
     void showEvent(QShowEvent *event) override;

@@ -18,12 +18,18 @@ kadrolin::data::TQuery &QueryOf(const QPointer<TForm1> &form) {
 
 TQueryReportData::TQueryReportData(TForm1 &form) : FForm(&form) {}
 
+// The run's own moves reach the controls only at Sync, once a frame: what is
+// painted is always the run's current row, without a repaint per person.
 void TQueryReportData::First() {
-    QueryOf(FForm).First();
+    QueryOf(FForm).FirstDeferred();
 }
 
 void TQueryReportData::Next() {
-    QueryOf(FForm).Next();
+    QueryOf(FForm).MoveByDeferred(1);
+}
+
+void TQueryReportData::Sync() {
+    if (FForm && FForm->ADOQuery1) FForm->ADOQuery1->SyncControls();
 }
 
 bool TQueryReportData::Eof() const {

@@ -16,6 +16,7 @@ class TQueryReportData : public TReportDataSet {
     bool Eof() const override;
     std::string FieldText(const std::string &name) const override;
     int RecordCount() const override;
+    void Sync() override;
 
   private:
     QPointer<TForm1> FForm;

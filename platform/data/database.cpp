@@ -1,9 +1,12 @@
 #include "platform/data/database.h"
 
+#include "platform/data/privatefiles.h"
+
 #include <sqlite3.h>
 #include <unicode/uchar.h>
 #include <unicode/ucol.h>
 
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -309,6 +312,8 @@ void CheckFileKind(const std::string &fileName) {
 
 TDatabase::TDatabase(const std::string &fileName, int busyTimeoutMs) : FFileName(fileName) {
     CheckFileKind(fileName);
+    // A register made by an older version, or under a loose umask, is readable by everybody.
+    TightenRegisterFiles(fileName);
     int rc = sqlite3_open_v2(fileName.c_str(), &FDb, SQLITE_OPEN_READWRITE, nullptr);
     if (rc != SQLITE_OK) {
         std::string msg = FDb ? sqlite3_errmsg(FDb) : "out of memory";
@@ -336,11 +341,15 @@ TDatabase::~TDatabase() {
 void TDatabase::Create(const std::string &fileName, const std::string &schemaSql) {
     std::error_code ec;
     if (std::filesystem::exists(fileName, ec)) throw EDatabaseError(Quoted(fileName) + " already exists.");
+    // Made here, owner-only, before the engine sees it: the engine would make it through the umask.
+    if (!CreateOwnerOnlyFile(fileName))
+        throw EDatabaseError("Cannot create " + Quoted(fileName) + ": " + std::strerror(errno));
     sqlite3 *db = nullptr;
     if (sqlite3_open_v2(fileName.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
         SQLITE_OK) {
         std::string msg = db ? sqlite3_errmsg(db) : "out of memory";
         sqlite3_close(db);
+        std::filesystem::remove(fileName, ec);
         throw EDatabaseError("Cannot create " + Quoted(fileName) + ": " + msg);
     }
     char *err = nullptr;

@@ -130,6 +130,8 @@ void TQuery::SetState(TDataSetState s) {
 }
 
 void TQuery::DataEvent(TDataEvent event, TField *field) {
+    // Whatever the links hear next must find them on the current row.
+    if (FScrollPending && event != deCheckBrowseMode && event != deUpdateRecord) SyncControls();
     auto sources = FDataSources; // a handler may detach a source
     for (TDataSource *ds : sources)
         if (std::find(FDataSources.begin(), FDataSources.end(), ds) != FDataSources.end())
@@ -250,7 +252,9 @@ void TQuery::LoadCurrent() {
     } else {
         FBuffer = Row(FKeys[static_cast<size_t>(FIndex)]);
     }
-    FOriginal = FBuffer;
+    // Edit, insert and delete take the original from the buffer when they
+    // start; a browsing walk (a report run) need not copy every row twice.
+    FOriginal.Cells.clear();
     FChanged.assign(FFields.size(), false);
 }
 
@@ -339,9 +343,45 @@ void TQuery::GotoIndex(int index, bool forceScroll) {
     FIndex = index;
     if (moved || forceScroll) {
         LoadCurrent();
+        if (FDeferScroll) {
+            FScrollPending = true;
+            return;
+        }
+        FScrollPending = false;
         DataEvent(deDataSetScroll);
         if (AfterScroll) AfterScroll(*this);
     }
+}
+
+void TQuery::SyncControls() {
+    if (!FScrollPending) return;
+    FScrollPending = false;
+    if (!Active()) return;
+    DataEvent(deDataSetScroll);
+    if (AfterScroll) AfterScroll(*this);
+}
+
+int TQuery::MoveByDeferred(int distance) {
+    FDeferScroll = true;
+    try {
+        const int moved = MoveBy(distance);
+        FDeferScroll = false;
+        return moved;
+    } catch (...) {
+        FDeferScroll = false;
+        throw;
+    }
+}
+
+void TQuery::FirstDeferred() {
+    FDeferScroll = true;
+    try {
+        First();
+    } catch (...) {
+        FDeferScroll = false;
+        throw;
+    }
+    FDeferScroll = false;
 }
 
 void TQuery::First() {

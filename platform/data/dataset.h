@@ -127,6 +127,15 @@ class TQuery {
     void Next();
     void Prior();
     int MoveBy(int distance);
+    // A move the bound controls and the after-scroll handler hear of only at
+    // the next SyncControls(), or before any other change they are told of:
+    // a long walk (a report run) updates what is painted once a frame, not
+    // once a row. Returns the rows moved, as MoveBy.
+    int MoveByDeferred(int distance);
+    void FirstDeferred();
+    // Tells the controls of a deferred move; nothing when none is pending.
+    void SyncControls();
+    bool ControlsBehind() const { return FScrollPending; }
     bool Bof() const { return FBof; }
     bool Eof() const { return FEof; }
     bool IsEmpty() const { return FKeys.empty() && FState != dsInsert; }
@@ -214,8 +223,10 @@ class TQuery {
     int FInsertIndex = 0; // insertion point while inserting
     bool FBof = true, FEof = true;
     bool FModified = false;
-    TRowBuffer FBuffer;   // the current row as the controls see it
-    TRowBuffer FOriginal; // the current row as read, for the optimistic check
+    bool FDeferScroll = false;   // inside a deferred move
+    bool FScrollPending = false; // a move the controls have not heard of
+    TRowBuffer FBuffer;          // the current row as the controls see it
+    TRowBuffer FOriginal;        // the current row as read, for the optimistic check
     std::vector<bool> FChanged;
 
     std::unordered_map<long long, TRowBuffer> FCache;

@@ -16,6 +16,9 @@ class TReportDataSet {
     // is missing, empty or null.
     virtual std::string FieldText(const std::string &name) const = 0;
     virtual int RecordCount() const = 0;
+    // Brings whatever shows the rows (bound controls, a count) to the current
+    // row: a run moves without telling them and calls this before events run.
+    virtual void Sync() {}
 };
 
 // Rows held in memory, for tests and benchmarks.

@@ -58,12 +58,16 @@ void TPageStore::Assign(std::vector<std::unique_ptr<QPicture>> pages, const QSiz
 size_t TPageStore::MemoryUsed() const {
     size_t n = 0;
     for (const auto &p : FPages)
-        n += size_t(p.size());
+        n += size_t(p.capacity());
     return n;
 }
 
 QByteArray TPageStore::Pack(const QPicture &picture) {
-    return qCompress(reinterpret_cast<const uchar *>(picture.data()), int(picture.size()), 1);
+    QByteArray packed = qCompress(reinterpret_cast<const uchar *>(picture.data()), int(picture.size()), 1);
+    // qCompress keeps the room of the worst case, about the unpacked size:
+    // without this a page held fifteen times what it needs.
+    packed.squeeze();
+    return packed;
 }
 
 const QPicture &TPageStore::Page(int index) const {

@@ -1,5 +1,7 @@
 #include "platform/report/quickrep.h"
 
+#include "platform/scopeexit.h"
+
 #include <QCoreApplication>
 #include <QDate>
 #include <QLocale>
@@ -52,7 +54,19 @@ TQRElement QRShape(const QString &name, double left, double top, double width, d
 
 TQuickRep::TQuickRep(QObject *parent) : QObject(parent) {
     DateText = [] { return QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat); };
-    ProcessEvents = [] { QCoreApplication::processEvents(QEventLoop::AllEvents); };
+    ProcessEvents = [this] { LetEventsRun(); };
+}
+
+void TQuickRep::LetEventsRun() {
+    if (FSinceEvents.isValid() && FSinceEvents.elapsed() < FEventsGapMs) return;
+    // What is painted now must be the row the run stands on.
+    if (DataSet) DataSet->Sync();
+    QElapsedTimer cost;
+    cost.start();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    constexpr qint64 kFrameMs = 16;
+    FEventsGapMs = std::max(kFrameMs, 4 * cost.elapsed());
+    FSinceEvents.restart();
 }
 
 TQuickRep::~TQuickRep() = default;
@@ -93,15 +107,18 @@ void TQuickRep::Run(TReportCanvas &canvas) {
     FPageCount = 0;
     FPosition = 0;
     FDate = DateText ? DateText() : QString();
-    struct TEnd {
-        TQuickRep *R;
-        ~TEnd() {
-            // An error mid-run still closes the page it was drawing.
-            if (R->FPageOpen) R->FinishPage();
-            R->FRunning = false;
-            R->FCanvas = nullptr;
+    FSinceEvents.invalidate();
+    const kadrolin::TScopeExit end([this] {
+        // An error mid-run still closes the page it was drawing.
+        if (FPageOpen) FinishPage();
+        // The controls end on the row where the run ended, completed or not.
+        try {
+            if (DataSet) DataSet->Sync();
+        } catch (...) {
         }
-    } end{this};
+        FRunning = false;
+        FCanvas = nullptr;
+    });
 
     if (const TQRBand *title = FindBand(TQRBandType::Title)) PrintBand(*title);
     const TQRBand *detail = FindBand(TQRBandType::Detail);

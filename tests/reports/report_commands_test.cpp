@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPrinter>
 #include <QTemporaryDir>
@@ -96,6 +97,46 @@ TEST_F(ReportCommands, PhoneListLeavesTheQueryOnItsLastRecord) {
     EXPECT_EQ(Form2, ReportWindows().back());
     EXPECT_EQ(Form2->parent(), &Application());
     EXPECT_TRUE(Script.Errors.empty());
+}
+
+TEST_F(ReportCommands, WhatIsPaintedDuringTheRunIsTheRunsCurrentRecord) {
+    Open(300);
+    // Every paint of the name box or the status bar during the run shows the record the run stands on.
+    int paints = 0, wrong = 0;
+    struct TWatch : QObject {
+        std::function<void(QObject *)> OnPaint;
+        bool eventFilter(QObject *o, QEvent *e) override {
+            if (e->type() == QEvent::Paint) OnPaint(o);
+            return false;
+        }
+    } watch;
+    watch.OnPaint = [&](QObject *o) {
+        if (!Form->ADOQuery1->Active() || !Form2 || !Form2->QuickRep1->Running()) return;
+        ++paints;
+        const int recNo = Form->ADOQuery1->RecNo();
+        if (o == Form->DBEdit1 && Form->DBEdit1->text() != QString::fromStdString(Current())) ++wrong;
+        if (o == Form->StatusBar1 && !Form->PanelText(0).endsWith(QStringLiteral(" / %1").arg(recNo)))
+            ++wrong;
+    };
+    Form->DBEdit1->installEventFilter(&watch);
+    Form->StatusBar1->installEventFilter(&watch);
+    // Slow the engine down so that frames pass during the run.
+    TQRPreview::OnOpened = [&](TQRPreview *) {
+        auto events = Form2->QuickRep1->ProcessEvents;
+        Form2->QuickRep1->ProcessEvents = [events] {
+            QElapsedTimer t;
+            t.start();
+            while (t.elapsed() < 1) {
+            }
+            events();
+        };
+    };
+    TQRPreview::OnWaiting = [&](TQRPreview *p) { p->close(); };
+    Form->TelYazdr1->trigger();
+    EXPECT_GT(paints, 0);
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(Current(), "Kişi 300");
+    EXPECT_TRUE(Form->PanelText(0).endsWith(QStringLiteral("300 / 300")));
 }
 
 TEST_F(ReportCommands, DetailedReportThroughItsMenuItem) {

@@ -426,3 +426,37 @@ TEST(Query, LockedDatabaseRefusesThePostKeepingTheTypedValues) {
     q.Post(); // once the other writer is gone the same post goes through
     EXPECT_EQ(RawScalar(file, "SELECT Name FROM people"), "Veli");
 }
+
+TEST(Query, DeferredMovesReachLinksAtSyncOrBeforeAnyOtherChange) {
+    TTempDir dir;
+    TOpenQuery t(MakePeople(dir, {"A", "B", "C", "D"}));
+    TQuery &q = t.Q;
+    TDataSource source;
+    source.SetDataSet(&q);
+    TFieldDataLink link;
+    std::string shown;
+    link.OnDataChange = [&] { shown = link.Field() ? link.Field()->AsString() : ""; };
+    link.SetDataSource(&source);
+    link.SetFieldName("Name");
+    ASSERT_EQ(shown, "A");
+    const int scrolls = t.Scrolls;
+    EXPECT_EQ(q.MoveByDeferred(2), 2);
+    EXPECT_EQ(Name(q), "C"); // the query itself is there at once
+    EXPECT_EQ(shown, "A");
+    EXPECT_EQ(t.Scrolls, scrolls);
+    EXPECT_TRUE(q.ControlsBehind());
+    q.SyncControls();
+    EXPECT_EQ(shown, "C");
+    EXPECT_EQ(t.Scrolls, scrolls + 1);
+    q.SyncControls(); // nothing pending: nothing told twice
+    EXPECT_EQ(t.Scrolls, scrolls + 1);
+    // Editing after a deferred move edits the row the controls now show.
+    q.MoveByDeferred(1);
+    q.Edit();
+    EXPECT_EQ(shown, "D");
+    EXPECT_FALSE(q.ControlsBehind());
+    q.Cancel();
+    q.FirstDeferred();
+    q.Close(); // a pending move dies with the result
+    EXPECT_FALSE(q.ControlsBehind());
+}
