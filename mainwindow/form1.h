@@ -52,6 +52,13 @@ class TForm1 : public TMainForm {
     void UpdateRecordActions();
     // Rewrites the record count panel from the query's present state.
     void UpdateRecordCountPanel();
+    // The caption and the status bar name the register open (a server's name
+    // in the caption) and say when this user may only read it.
+    void ShowRegisterName();
+    QString RegisterStatusText() const;
+    void HintGoster();
+    // While browsing, shows what other clerks changed on a server.
+    void RefreshFromOthers();
 
     // The photo panel: the main window's decoder, the picture control in the
     // frame's place (this typed pointer hides the frame's plain one), the

@@ -19,14 +19,12 @@ bool CreateOwnerOnlyFile(const std::string &fileName) {
 void TightenRegisterFiles(const std::string &fileName) {
     for (const char *suffix : {"", "-wal", "-shm", "-journal"}) {
         const std::string path = fileName + suffix;
-        const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0) continue;
         struct stat info {};
-        // Through the open file: the name cannot be swapped for another in between.
-        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
+        // By name, never through a descriptor of our own: closing one would drop
+        // the locks another connection of this process holds on the file.
+        if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
             (info.st_mode & 077) != 0)
-            ::fchmod(fd, info.st_mode & 07700);
-        ::close(fd);
+            ::chmod(path.c_str(), info.st_mode & 07700);
     }
 }
 
