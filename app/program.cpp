@@ -16,7 +16,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLibraryInfo>
 #include <QPointer>
+#include <QTranslator>
 
 #include <memory>
 
@@ -58,8 +60,9 @@ TStartupSteps ProgramSteps(TProgramFiles files) {
     };
     steps.CreateAyarFrm = [windows, files](TForm1 &form) {
         // A first run has no configuration directory yet; the protection flag
-        // is written there at exit.
+        // is written there at exit, the appearance at the main window's close.
         QDir().mkpath(QFileInfo(files.Protection).absolutePath());
+        QDir().mkpath(QFileInfo(files.Settings).absolutePath());
         windows->AyarFrm = new TAyarFrm(&form, files.Settings, files.Protection);
         windows->AyarFrm->SetPassWdFrm(windows->PassWdFrm);
         AttachSettingsDialog(&form, windows->AyarFrm);
@@ -78,11 +81,21 @@ TStartupSteps ProgramSteps(TProgramFiles files) {
     return steps;
 }
 
+bool InstallQtTranslations() {
+    auto *translator = new QTranslator(QCoreApplication::instance());
+    if (!translator->load(QStringLiteral("qtbase_tr"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
+}
+
 int ProgramMain(int argc, char **argv) {
     // The plain dispatcher makes "about to block" mean "the queue is empty".
     qputenv("QT_NO_GLIB", "1");
     QApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Kadrolin"));
+    InstallQtTranslations();
     RegisterJPEGBitmap();
     int result = 0;
     {

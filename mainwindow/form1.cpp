@@ -5,10 +5,13 @@
 #include "platform/widgets/dialogs.h"
 #include "records/recordcommands.h"
 #include "records/recordlayout.h"
+#include "records/registeraddress.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QLabel>
+#include <QTimer>
+#include <QToolButton>
 
 using namespace kadrolin;
 using namespace kadrolin::records;
@@ -32,9 +35,13 @@ template <class Sender, class Signal, class F> void On(Sender *sender, Signal si
 TForm1::TForm1(QWidget *parent)
     : TMainForm(parent), ADOQuery1(std::make_unique<data::TQuery>("ADOQuery1")),
       DataSource1(std::make_unique<data::TDataSource>()) {
-    ADOQuery1->SetDatabaseName(kDatabaseFile);
+    std::string address;
+    // An unreadable kadrolin.ini leaves the register where it is by design.
+    Application().Guard([&] { address = ReadRegisterAddress(RegisterIniFileName()); });
+    ADOQuery1->SetDatabaseName(RegisterDatabaseName(address));
+    ADOQuery1->SetServerSchema(ServerSchemaSql());
     const TStatementText initial = InitialStatement();
-    ADOQuery1->SetSQL(initial.Sql, initial.Params);
+    ADOQuery1->SetSQL(initial.Sql, initial.Params, initial.Keys);
     DataSource1->SetDataSet(ADOQuery1.get());
     DataSource1->AutoEdit = true;
     ADOQuery1->AfterScroll = [this](data::TQuery &) { ADOQuery1AfterScroll(); };
@@ -60,7 +67,45 @@ TForm1::TForm1(QWidget *parent)
     UpdateRecordCountPanel();
     UpdateRecordActions();
 
+    ShowRegisterName();
+    // Others' work on a server shows while this clerk only browses.
+    auto *watch = new QTimer(this);
+    watch->setObjectName("RegisterWatch");
+    connect(watch, &QTimer::timeout, this, [this] { RefreshFromOthers(); });
+    watch->start(500);
+
     Application().Guard([this] { FormCreate(); });
+}
+
+void TForm1::ShowRegisterName() {
+    const std::string name = RegisterDisplayName(ADOQuery1->DatabaseName());
+    setWindowTitle(data::IsServerAddress(ADOQuery1->DatabaseName()) ? Q("Kadrolin 1.0 - " + name)
+                                                                    : Q("Kadrolin 1.0"));
+    HintGoster();
+}
+
+QString TForm1::RegisterStatusText() const {
+    // The file shows nothing here, as designed; a server is named.
+    std::string s = " ";
+    if (data::IsServerAddress(ADOQuery1->DatabaseName())) s += RegisterDisplayName(ADOQuery1->DatabaseName());
+    if (ADOQuery1->Active() && ADOQuery1->ReadOnly())
+        s += std::string(s.size() > 1 ? " - " : "") +
+             "Salt okunur: bu kullanıcının yalnızca okuma yetkisi var";
+    return Q(s);
+}
+
+void TForm1::HintGoster() {
+    const QString hint = Application().Hint();
+    SetPanelText(1, hint.isEmpty() ? RegisterStatusText() : QStringLiteral(" ") + hint);
+}
+
+void TForm1::RefreshFromOthers() {
+    if (!ADOQuery1->Active() || ADOQuery1->State() != data::dsBrowse) return;
+    try {
+        if (ADOQuery1->TakeChanged()) ADOQuery1->Refresh();
+    } catch (const std::exception &) {
+        // A server that went away is reported by the clerk's next command, not by the clock.
+    }
 }
 
 TForm1::~TForm1() {
@@ -126,6 +171,7 @@ void TForm1::CreateRecordControls() {
             label->setObjectName(Q(c.LabelName));
             label->setGeometry(c.Left, c.Top - kLabelAbove, std::max(c.Width, label->sizeHint().width()), 14);
             label->setBuddy(control);
+            control->setAccessibleName(AccessibleCaption(label->text()));
             FControls.insert(Q(c.LabelName), label);
         }
     }
@@ -142,7 +188,6 @@ void TForm1::FormCreate() {
     DBGrid1->SetDefaultDrawing(false);
     TabSet1->SetTabIndex(0);
     Notebook1->setCurrentIndex(0);
-    LoadAppearance();
 }
 
 void TForm1::FormShow() {
@@ -206,10 +251,14 @@ void TForm1::DataSetPost1Execute() {
 void TForm1::UpdateRecordActions() {
     DataSetEdit1->setEnabled(EditCommandEnabled(*ADOQuery1));
     DataSetPost1->setEnabled(PostCommandEnabled(*ADOQuery1));
-}
-
-void TForm1::LoadAppearance() {
-    if (OnLoadAppearance) OnLoadAppearance(*this);
+    const bool writable = !ADOQuery1->ReadOnly();
+    if (Ekle1->isEnabled() != writable) {
+        for (QAction *a : {Ekle1, Sil1, Kaydet1, Duzenle1})
+            a->setEnabled(writable);
+        for (QToolButton *b : {BtnEkle, BtnSil, BtnKaydet, BtnDuzen, BtnREkle})
+            b->setEnabled(writable);
+        HintGoster();
+    }
 }
 
 void TForm1::SaveAppearance() {

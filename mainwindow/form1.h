@@ -52,6 +52,13 @@ class TForm1 : public TMainForm {
     void UpdateRecordActions();
     // Rewrites the record count panel from the query's present state.
     void UpdateRecordCountPanel();
+    // The caption and the status bar name the register open (a server's name
+    // in the caption) and say when this user may only read it.
+    void ShowRegisterName();
+    QString RegisterStatusText() const;
+    void HintGoster();
+    // While browsing, shows what other clerks changed on a server.
+    void RefreshFromOthers();
 
     // The photo panel: the main window's decoder, the picture control in the
     // frame's place (this typed pointer hides the frame's plain one), the
@@ -72,10 +79,10 @@ class TForm1 : public TMainForm {
     void Yedekle1Click();
     void GeriYukle1Click();
 
-    // The appearance settings; their loader and saver are attached by the settings owner.
-    void LoadAppearance();
+    // The appearance settings are saved by the settings owner's saver, and
+    // loaded by it as it is attached (see AttachAppearance).
     void SaveAppearance();
-    std::function<void(TForm1 &)> OnLoadAppearance, OnSaveAppearance;
+    std::function<void(TForm1 &)> OnSaveAppearance;
 
   protected:
     void showEvent(QShowEvent *event) override;

@@ -3,6 +3,7 @@
 #include "exchange/runs.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/importdlg.h"
+#include "platform/data/backend.h"
 #include "platform/widgets/application.h"
 #include "platform/widgets/dialogs.h"
 #include "records/tckimlik.h"
@@ -81,7 +82,10 @@ void TForm1::ConnectExchange() {
 // A pending edit is stored if changed and dropped if not, as when moving to another row.
 std::shared_ptr<data::TDatabase> TForm1::RegisterForExchange() {
     if (ADOQuery1->Active()) ADOQuery1->CheckBrowseMode();
-    if (auto db = ADOQuery1->Connection()) return db;
+    // Files are read and written by the exchange runs through their own connection; a server
+    // register is moved with the database dialog instead.
+    if (data::IsServerAddress(ADOQuery1->DatabaseName()))
+        throw std::runtime_error("Bu işlem yalnızca dosyadaki bir kayıt defterinde yapılabilir.");
     return std::make_shared<data::TDatabase>(ADOQuery1->DatabaseName());
 }
 

@@ -65,4 +65,10 @@ void TForm1::AppIdle() {
     Kes2->setEnabled(s.Kes2);
     BtnRSil->setEnabled(s.BtnRSil);
     BtnMail->setEnabled(s.BtnMail);
+    if (ADOQuery1->ReadOnly()) {
+        // A role that may only read changes no photo either.
+        for (QAction *a : {Ekle2, Sil2, Kes2, Yapistir2})
+            a->setEnabled(false);
+        BtnRSil->setEnabled(false);
+    }
 }

@@ -5,10 +5,21 @@
 
 namespace {
 
-QPixmap Blank() {
-    QPixmap p(16, 16);
+// The scales the pictures are drawn at, so a scaled screen (125 %, 150 %,
+// 200 %, 300 %) gets a picture drawn for its own size, not a blown-up one.
+constexpr qreal kScales[] = {1.0, 1.25, 1.5, 2.0, 3.0};
+
+QPixmap Blank(qreal scale = 1.0) {
+    const int side = qRound(16 * scale);
+    QPixmap p(side, side);
     p.fill(Qt::transparent);
     return p;
+}
+
+// A painter on a blank picture, in the 16 x 16 design coordinates.
+void Begin(QPainter &p, QPixmap &pm) {
+    p.begin(&pm);
+    p.scale(pm.width() / 16.0, pm.height() / 16.0);
 }
 
 void Page(QPainter &p) {
@@ -29,9 +40,10 @@ void Plus(QPainter &p, int cx, int cy) {
     p.fillRect(cx - 3, cy, 7, 1, QColor(40, 170, 40));
 }
 
-QPixmap Draw(int index) {
-    QPixmap pm = Blank();
-    QPainter p(&pm);
+QPixmap Draw(int index, qreal scale) {
+    QPixmap pm = Blank(scale);
+    QPainter p;
+    Begin(p, pm);
     switch (index) {
     case imgAdd:
         Page(p);
@@ -141,11 +153,33 @@ QPixmap Draw(int index) {
     return pm;
 }
 
+QIcon ScaledIcon(QPixmap (*draw)(int, qreal), int index) {
+    QIcon icon;
+    for (qreal scale : kScales)
+        icon.addPixmap(draw(index, scale));
+    return icon;
+}
+
+QPixmap DrawMail(int, qreal scale) {
+    QPixmap pm = Blank(scale);
+    QPainter p;
+    Begin(p, pm);
+    p.setPen(QColor(70, 70, 90));
+    p.setBrush(QColor(250, 245, 225));
+    p.drawRect(1, 3, 13, 9);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.drawLine(QPointF(1.5, 3.5), QPointF(7.5, 8.5));
+    p.drawLine(QPointF(7.5, 8.5), QPointF(13.5, 3.5));
+    return pm;
+}
+
 } // namespace
 
 TImageList::TImageList() {
-    for (int i = 0; i < imgCount; ++i)
-        FPixmaps[i] = Draw(i);
+    for (int i = 0; i < imgCount; ++i) {
+        FPixmaps[i] = Draw(i, 1.0);
+        FIcons[i] = ScaledIcon(Draw, i);
+    }
 }
 
 QPixmap TImageList::Pixmap(int index) const {
@@ -154,17 +188,14 @@ QPixmap TImageList::Pixmap(int index) const {
 }
 
 QIcon TImageList::Icon(int index) const {
-    return QIcon(Pixmap(index));
+    if (index < 0 || index >= imgCount) return {};
+    return FIcons[index];
 }
 
 QPixmap TImageList::MailPixmap() {
-    QPixmap pm = Blank();
-    QPainter p(&pm);
-    p.setPen(QColor(70, 70, 90));
-    p.setBrush(QColor(250, 245, 225));
-    p.drawRect(1, 3, 13, 9);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.drawLine(QPointF(1.5, 3.5), QPointF(7.5, 8.5));
-    p.drawLine(QPointF(7.5, 8.5), QPointF(13.5, 3.5));
-    return pm;
+    return DrawMail(0, 1.0);
+}
+
+QIcon TImageList::MailIcon() {
+    return ScaledIcon(DrawMail, 0);
 }

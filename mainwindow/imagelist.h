@@ -1,6 +1,7 @@
 #pragma once
 // The main window's pictures, 16 x 16, drawn here rather than taken from
 // anywhere: one picture per role, addressed by index like an image list.
+// The icons hold the picture drawn afresh for each screen scale, so they stay sharp.
 #include <QIcon>
 #include <QPixmap>
 
@@ -26,7 +27,9 @@ class TImageList {
 
     // The envelope of the mail button (not one of the list's roles).
     static QPixmap MailPixmap();
+    static QIcon MailIcon();
 
   private:
     QPixmap FPixmaps[imgCount];
+    QIcon FIcons[imgCount]; // each drawn at every scale of the screen
 };

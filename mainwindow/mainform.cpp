@@ -5,8 +5,11 @@
 #include "records/recordlayout.h"
 
 #include <QEvent>
+#include <QScreen>
+
 #include <QLabel>
 #include <QMenuBar>
+#include <algorithm>
 
 namespace {
 
@@ -27,7 +30,29 @@ QFrame *Groove(QWidget *parent, const QString &name, const QRect &r) {
     return f;
 }
 
+// A screen reader's name for a button: its caption, else its tooltip (the
+// short part of its hint); its description: the long part, the status bar's text.
+void NameButton(QToolButton *b) {
+    const QString caption = b->text().trimmed();
+    b->setAccessibleName(caption.isEmpty() ? b->toolTip().trimmed() : caption);
+    b->setAccessibleDescription(b->statusTip().trimmed());
+}
+
 } // namespace
+
+QPoint PlaceOnScreen(QPoint designed, QSize frame, const QRect &available) {
+    const auto fit = [](int at, int size, int low, int extent) {
+        return std::max(low, std::min(at, low + extent - size));
+    };
+    return {fit(designed.x(), frame.width(), available.left(), available.width()),
+            fit(designed.y(), frame.height(), available.top(), available.height())};
+}
+
+QString AccessibleCaption(const QString &caption) {
+    QString name = caption.trimmed();
+    if (name.endsWith(QLatin1Char(':'))) name.chop(1);
+    return name.trimmed();
+}
 
 void LinkToAction(QToolButton *button, QAction *action) {
     QObject::connect(button, &QToolButton::clicked, action, &QAction::trigger);
@@ -91,6 +116,22 @@ TMainForm::TMainForm(QWidget *parent)
     move(281, 127);
 
     Application().AddIdleHandler(this, [this] { UpdateMailButton(); });
+    NameForScreenReaders();
+}
+
+void TMainForm::NameForScreenReaders() {
+    for (QToolButton *b :
+         {BtnEkle, BtnDuzen, BtnSil, BtnKaydet, BtnYazdir, BtnAyar, BtnCikis, BtnREkle, BtnRSil, BtnYenile})
+        NameButton(b);
+    // The designed search box, list and mail button carry no caption or hint.
+    Edit1->setAccessibleName(QStringLiteral("Ara"));
+    Edit1->setAccessibleDescription(QStringLiteral("Adın başını yazın, liste daralır"));
+    DBGrid1->setAccessibleName(QStringLiteral("Adı Soyadı listesi"));
+    DBGrid1->setAccessibleDescription(QStringLiteral("Seçilen kişi sayfalarda gösterilir"));
+    BtnMail->setAccessibleName(QStringLiteral("E-posta gönder"));
+    BtnMail->setAccessibleDescription(QStringLiteral("E-posta adresine yeni ileti yaz"));
+    ToolBar1->setAccessibleName(QStringLiteral("Araç çubuğu"));
+    TabSet1->setAccessibleName(QStringLiteral("Sayfalar"));
 }
 
 TMainForm::~TMainForm() = default;
@@ -107,6 +148,16 @@ void TMainForm::changeEvent(QEvent *event) {
                 resize(minimumSize());
             },
             Qt::QueuedConnection);
+}
+
+void TMainForm::showEvent(QShowEvent *event) {
+    QMainWindow::showEvent(event);
+    if (FPlaced || !screen()) return;
+    FPlaced = true;
+    // The window manager's frame is not known yet; allow for a title bar.
+    const QSize frame = size() + QSize(8, 32);
+    const QPoint at = PlaceOnScreen(pos(), frame, screen()->availableGeometry());
+    if (at != pos()) move(at);
 }
 
 QAction *TMainForm::MenuItem(QMenu *menu, const QString &name, const QString &caption, const QString &hint,
@@ -277,7 +328,7 @@ void TMainForm::CreatePicturePanel() {
     BtnMail->setGeometry(330, 192, 23, 22);
     BtnMail->setAutoRaise(true);
     BtnMail->setFocusPolicy(Qt::NoFocus);
-    BtnMail->setIcon(QIcon(TImageList::MailPixmap()));
+    BtnMail->setIcon(TImageList::MailIcon());
     BtnMail->setEnabled(false);
     On(BtnMail, &QToolButton::clicked, this, [this] { BtnMailClick(); });
 }
@@ -330,7 +381,7 @@ void TMainForm::TabSet1Change(int NewTab, bool &AllowChange) {
 
 void TMainForm::Edit1KeyPress(QWidget *Sender, QChar &Key) {
     const QString typed(Key);
-    const QString replaced = TCapitaliser::CapitaliseKeyText(Sender, typed);
+    const QString replaced = CapitaliseKeyText(Sender, typed);
     if (replaced.size() == 1) Key = replaced.at(0);
 }
 

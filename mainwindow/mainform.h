@@ -101,6 +101,7 @@ class TMainForm : public QMainWindow {
 
   protected:
     void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
   private:
     void CreateMenus();
@@ -108,13 +109,22 @@ class TMainForm : public QMainWindow {
     void CreatePages();
     void CreatePicturePanel();
     void CreateSidePanel();
+    // Names and descriptions of the controls a screen reader cannot take from a label.
+    void NameForScreenReaders();
     QAction *MenuItem(QMenu *menu, const QString &name, const QString &caption, const QString &hint,
                       int image);
 
     QLineEdit *FMailBox = nullptr;
+    bool FPlaced = false;
 };
 
 // A button that runs an action and is enabled and disabled with it.
 void LinkToAction(QToolButton *button, QAction *action);
+// Where a window of the given outer size goes: at its designed place when it
+// fits the screen's free area there, else moved just far enough to be wholly on
+// it (a scaled screen makes the window larger, not the screen).
+QPoint PlaceOnScreen(QPoint designed, QSize frame, const QRect &available);
+// A label's caption as a screen reader's name: "Cep Telefonu :" -> "Cep Telefonu".
+QString AccessibleCaption(const QString &caption);
 // A menu item that runs an action and is enabled and disabled with it.
 void LinkToAction(QAction *item, QAction *action);

@@ -1,5 +1,6 @@
 #include "pictures/jpegbitmap.h"
 
+#include "platform/scopeexit.h"
 #include "platform/widgets/dialogs.h"
 
 namespace kadrolin {
@@ -7,11 +8,6 @@ namespace kadrolin {
 namespace {
 const char JPEGKind = 0;
 
-template <class T> struct TRestore {
-    T &Target;
-    T Saved;
-    ~TRestore() { Target = std::move(Saved); }
-};
 } // namespace
 
 void TJPEGBitmap::LoadFromStream(TStream &stream) {
@@ -52,7 +48,7 @@ void TJPEGBitmap::SaveToStream(TStream &stream) const {
     }
     TJPEGStreamCompressor encoder;
     FEncoder = &encoder;
-    TRestore<TJPEGStreamCompressor *> clear{FEncoder, nullptr};
+    const auto clear = ResetOnExit(FEncoder, nullptr);
     TNotifyEvent previous = encoder.OnProgressReport;
     encoder.OnProgressReport = [&](TJPEGBase &sender) {
         if (previous) previous(sender);
@@ -60,14 +56,14 @@ void TJPEGBitmap::SaveToStream(TStream &stream) const {
         const_cast<TJPEGBitmap *>(this)->Progress(TProgressStage::Running, encoder.PercentDone(),
                                                   "Compressing Image");
     };
-    TRestore<TNotifyEvent> restore{encoder.OnProgressReport, previous};
+    const auto restore = ResetOnExit(encoder.OnProgressReport, previous);
     encoder.CompressBitmap(*this, stream);
 }
 
 void TJPEGBitmap::SaveToFile(const std::string &fileName) {
     const std::string ext = FileExtension(fileName);
     SaveAsBitmap = ext != "jpeg" && ext != "jpg";
-    TRestore<bool> clear{SaveAsBitmap, false};
+    const auto clear = ResetOnExit(SaveAsBitmap, false);
     TBitmap::SaveToFile(fileName);
 }
 

@@ -1,4 +1,5 @@
 #include "pictures/jpegcodec.h"
+#include "platform/scopeexit.h"
 
 #include <jerror.h>
 
@@ -32,12 +33,6 @@ std::string Format(const char *fmt, ...) {
 // A stream that keeps giving nothing gets an end-of-image marker each time
 // the codec asks; past this many in a row the codec is looping, not ending.
 constexpr int MaxEmptyFills = 64;
-
-template <class T> struct TResetOnExit {
-    T &Value;
-    T To;
-    ~TResetOnExit() { Value = To; }
-};
 
 } // namespace
 
@@ -201,7 +196,7 @@ void TJPEGBase::EmitMessage(int level) {
 void TJPEGBase::ProgressMonitor() {
     if (!OnProgressReport) return;
     FInProgressCallback = true;
-    TResetOnExit<bool> reset{FInProgressCallback, false};
+    const auto reset = ResetOnExit(FInProgressCallback, false);
     OnProgressReport(*this);
 }
 
@@ -310,8 +305,8 @@ void TJPEGCompressor::EncodeDIB(const std::uint8_t *bits, int width, int height,
     FMarkers.clear();
     BeginRun();
     FRunning = true;
-    TResetOnExit<bool> running{FRunning, false};
-    TResetOnExit<bool> inMarkers{FInWriteMarkers, false};
+    const auto running = ResetOnExit(FRunning, false);
+    const auto inMarkers = ResetOnExit(FInWriteMarkers, false);
     std::uint8_t *rb = rowBuffer.data();
 
     Guarded([&] {
@@ -460,7 +455,7 @@ void TJPEGStreamCompressor::TermDestination() {
 void TJPEGStreamCompressor::CompressBitmap(const TBitmap &bitmap, TStream &target) {
     if (FTarget) throw EJPEGError("A JPEG run is already in progress");
     FTarget = &target;
-    TResetOnExit<TStream *> clear{FTarget, nullptr};
+    const auto clear = ResetOnExit(FTarget, nullptr);
     // The old platform fetched the pixels with a device call that returns no
     // rows for an empty bitmap.
     if (bitmap.Empty()) throw EJPEGError("Cannot obtain a Device Independent Bitmap");
@@ -609,8 +604,8 @@ std::unique_ptr<TBitmap> TJPEGDecompressor::DecompressToBitmap() {
     if (FRunning) throw EJPEGError("A JPEG run is already in progress");
     if (!FHeaderRead) throw EJPEGError("No JPEG header has been read");
     FRunning = true;
-    TResetOnExit<bool> running{FRunning, false};
-    TResetOnExit<bool> header{FHeaderRead, false};
+    const auto running = ResetOnExit(FRunning, false);
+    const auto header = ResetOnExit(FHeaderRead, false);
 
     bool gray = false, four = false;
     Guarded([&] {

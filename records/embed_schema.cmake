@@ -1,5 +1,5 @@
-# Turns schema.sql into a header holding it as one string, so the program
+# Turns a schema script into a header holding it as one string, so the program
 # and the run script share the one file.
 file(READ "${IN}" content)
-file(WRITE "${OUT}.tmp" "#pragma once\n// Generated from records/schema.sql at build time.\ninline constexpr const char *kSchemaSql = R\"kadrolin_schema(${content})kadrolin_schema\";\n")
+file(WRITE "${OUT}.tmp" "#pragma once\n// Generated from ${NAME} at build time.\ninline constexpr const char *${VAR} = R\"kadrolin_schema(${content})kadrolin_schema\";\n")
 file(COPY_FILE "${OUT}.tmp" "${OUT}" ONLY_IF_DIFFERENT)

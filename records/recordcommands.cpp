@@ -1,6 +1,7 @@
 #include "records/recordcommands.h"
 
 #include "records/recordlayout.h"
+#include "records/schema_server_sql.h"
 #include "records/schema_sql.h"
 
 namespace kadrolin::records {
@@ -8,7 +9,11 @@ namespace kadrolin::records {
 using data::TQuery;
 
 TStatementText InitialStatement() {
-    return {"Select * From tarvelion", {}, {}};
+    // Any order is this statement's; the Turkish one lets the sorted open that
+    // follows at start-up take these keys instead of walking the index again.
+    return {"Select * From tarvelion", {}, [](data::TDatabase &db) {
+                return data::OrderedKeys(db, NameIndex(), true);
+            }};
 }
 
 const data::TNameIndex &NameIndex() {
@@ -18,14 +23,15 @@ const data::TNameIndex &NameIndex() {
 
 TStatementText OrderedStatement() {
     // The collation is named here, never in the schema: the file stays readable by other tools.
-    return {"SELECT * FROM tarvelion ORDER BY A_Adi COLLATE TR", {}, [](data::TDatabase &db) {
+    // The file answers through its name index; a server runs the statement.
+    return {"SELECT * FROM tarvelion ORDER BY A_Adi COLLATE TR, Id", {}, [](data::TDatabase &db) {
                 return data::OrderedKeys(db, NameIndex());
             }};
 }
 
 TStatementText SearchStatement(std::string_view searchText) {
     std::string pattern = std::string(searchText) + "%";
-    return {"SELECT * FROM tarvelion WHERE A_Adi LIKE ?1",
+    return {"SELECT * FROM tarvelion WHERE A_Adi LIKE ?1 ORDER BY A_Adi COLLATE TR, Id",
             {data::TValue::Text(pattern)},
             [pattern](data::TDatabase &db) { return data::LikeKeys(db, NameIndex(), pattern); }};
 }
@@ -71,6 +77,10 @@ bool PostCommandEnabled(const TQuery &query) {
 
 const char *SchemaSql() {
     return kSchemaSql;
+}
+
+const char *ServerSchemaSql() {
+    return kServerSchemaSql;
 }
 
 void CreateRegister(const std::string &fileName) {

@@ -51,6 +51,8 @@ bool PostCommandEnabled(const data::TQuery &query);
 
 // The schema compiled into the program.
 const char *SchemaSql();
+// The schema a server database gets when it holds no table yet.
+const char *ServerSchemaSql();
 // A new, empty register file; fails if the file exists.
 void CreateRegister(const std::string &fileName);
 

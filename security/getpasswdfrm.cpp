@@ -3,6 +3,7 @@
 #include "platform/widgets/application.h"
 #include "platform/widgets/dialogs.h"
 #include "security/glyphs.h"
+#include "security/passwordhash.h"
 
 #include <QFrame>
 #include <QGuiApplication>
@@ -71,7 +72,7 @@ void TGetPassWdFrm::showEvent(QShowEvent *event) {
 
 void TGetPassWdFrm::BitBtn1Click() {
     // Exact comparison: case-sensitive, blanks count.
-    if (Edit1->text() == FPassword) {
+    if (PasswordMatches(FPassword, Edit1->text())) {
         accept();
         return;
     }

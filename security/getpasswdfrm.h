@@ -14,7 +14,8 @@ class TGetPassWdFrm : public QDialog {
     explicit TGetPassWdFrm(QWidget *parent = nullptr);
 
     // Shows the dialog modally; true when it closed with OK, which happens
-    // only after password was typed exactly.
+    // only after the password that password stands for (as stored: its hash,
+    // or clear text) was typed exactly.
     bool Execute(const QString &password);
 
     void FormShow();

@@ -4,6 +4,7 @@
 #include "platform/widgets/application.h"
 #include "platform/widgets/dialogs.h"
 #include "security/glyphs.h"
+#include "security/passwordhash.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -96,7 +97,7 @@ void TPassWdFrm::showEvent(QShowEvent *event) {
 
 void TPassWdFrm::BitBtn1Click() {
     if (!FPassword.isEmpty()) {
-        if (EdtEskiSifre->text() != FPassword) {
+        if (!PasswordMatches(FPassword, EdtEskiSifre->text())) {
             MessageDlg(QString::fromUtf8("Geçersiz şifre."), mtError, mbOK);
             EdtEskiSifre->setFocus();
             return;

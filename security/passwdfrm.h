@@ -13,8 +13,9 @@ class TPassWdFrm : public QDialog {
   public:
     explicit TPassWdFrm(QWidget *parent = nullptr);
 
-    // Clears both boxes, enables the old-password box only when password is
-    // not empty, shows the dialog modally; true when it closed with OK.
+    // Clears both boxes, enables the old-password box only when password (as
+    // stored: its hash, or clear text) is not empty, shows the dialog
+    // modally; true when it closed with OK.
     bool Execute(const QString &password);
     // The new password typed; read after Execute returned true.
     QString NewPassword() const;

@@ -6,6 +6,7 @@
 #include "platform/widgets/dialogs.h"
 #include "security/getpasswdfrm.h"
 #include "security/passwdfrm.h"
+#include "security/passwordhash.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -15,11 +16,9 @@
 #include <stdexcept>
 
 namespace {
-// The password is a secret: the file is readable by its owner only.
-constexpr unsigned NewFileMode = 0600;
-
 kadrolin::TIniFile Ini(const QString &fileName) {
-    return kadrolin::TIniFile(QFile::encodeName(fileName).toStdString(), NewFileMode);
+    // The password is a secret: the file is readable by its owner only.
+    return kadrolin::TIniFile(QFile::encodeName(fileName).toStdString(), kadrolin::TIniFileAccess::OwnerOnly);
 }
 
 void MakeParentDirectory(const QString &fileName) {
@@ -60,14 +59,26 @@ QString TPasswordProtection::ReadStoredPassword() const {
 }
 
 void TPasswordProtection::WriteStoredPassword(const QString &password) {
-    const std::string text = password.toStdString();
     // Stored as "?" a character would make the password impossible to type.
-    if (!kadrolin::IsCp1254Encodable(text)) throw std::runtime_error("Şifre yazılamadı");
+    if (!kadrolin::IsCp1254Encodable(password.toStdString())) throw std::runtime_error("Şifre yazılamadı");
     try {
-        MakeParentDirectory(FIniFileName);
-        Ini(FIniFileName).WriteString(Section, PasswordKey, text);
+        WriteStoredValue(HashPassword(password));
     } catch (const std::exception &) {
         throw std::runtime_error("Şifre yazılamadı");
+    }
+}
+
+void TPasswordProtection::WriteStoredValue(const QString &value) {
+    MakeParentDirectory(FIniFileName);
+    Ini(FIniFileName).WriteString(Section, PasswordKey, value.toStdString());
+}
+
+void TPasswordProtection::HashClearTextPassword(const QString &stored) {
+    if (!PasswordNeedsHashing(stored)) return;
+    try {
+        WriteStoredValue(HashPassword(stored));
+    } catch (const std::exception &) {
+        // Access was granted all the same; the next successful check tries again.
     }
 }
 
@@ -102,13 +113,19 @@ bool TPasswordProtection::CheckPassword(bool AtStartup) {
     if (AtStartup && !ReadProtectionActive()) return true;
     // Created for this one question and freed after it, so the box starts empty.
     TGetPassWdFrm dialog;
-    return dialog.Execute(ReadStoredPassword());
+    const QString stored = ReadStoredPassword();
+    if (!dialog.Execute(stored)) return false;
+    HashClearTextPassword(stored);
+    return true;
 }
 
 void TPasswordProtection::ChangePasswdBtnClick() {
     const QString current = ReadStoredPassword();
     TPassWdFrm *frm = ChangePasswordDialog();
     if (!frm->Execute(current)) return;
+    // The old password was typed: one stored in clear text is hashed now,
+    // whether or not a new one follows.
+    HashClearTextPassword(current);
     if (MessageDlg(QString::fromUtf8("Şu anki şifreyi değiştirmek istiyor musunuz?"), mtConfirmation,
                    mbYes | mbNo) != mrYes)
         return;

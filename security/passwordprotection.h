@@ -5,6 +5,7 @@
 // button and the "Şifre Korumasını Aktifleştir" check box). The settings
 // dialog inherits this class and hands it its check box and the
 // change-password dialog; on its own it serves the start-up gate.
+#include "platform/scopeexit.h"
 #include "security/passwdfrm.h"
 
 #include <QCheckBox>
@@ -34,8 +35,11 @@ class TPasswordProtection {
     bool ReadProtectionActive() const;
     // Raises the profile file's "Unable to write to ..." error on failure.
     void WriteProtectionActive(bool active);
+    // The stored value: the password's hash, an older version's clear text,
+    // or "" for none. Compare typed text with PasswordMatches.
     QString ReadStoredPassword() const;
-    // Raises "Şifre yazılamadı" on failure; the old password stays.
+    // Stores the password's hash ("" stays ""). Raises "Şifre yazılamadı" on
+    // failure; the old password stays.
     void WriteStoredPassword(const QString &password);
 
     // Box ticked <- stored flag; box enabled <- a password is stored. The
@@ -60,13 +64,9 @@ class TPasswordProtection {
     // Runs f with the click handler detached, so a change made by code starts
     // no check; the handler is attached again afterwards if it was before.
     template <class F> void SifreChkDetached(F &&f) {
-        struct TReattach {
-            TPasswordProtection *P;
-            bool Was;
-            ~TReattach() {
-                if (Was) P->AttachSifreChkClick();
-            }
-        } reattach{this, bool(FSifreChkClick)};
+        const kadrolin::TScopeExit reattach([this, was = bool(FSifreChkClick)] {
+            if (was) AttachSifreChkClick();
+        });
         DetachSifreChkClick();
         f(); // may raise (a failed read or write): the handler comes back all the same
     }
@@ -81,6 +81,9 @@ class TPasswordProtection {
     bool ProtectionEnabled() const;
 
   private:
+    void WriteStoredValue(const QString &value);
+    // After a successful check: a clear-text password becomes its hash.
+    void HashClearTextPassword(const QString &stored);
     void SetChecked(bool checked);
     void SetEnabled(bool enabled);
 

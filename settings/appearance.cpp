@@ -5,12 +5,26 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <unistd.h>
 
 using namespace AppearanceKeys;
 using kadrolin::TIniFile;
 
+QString SettingsFileNameFor(const QString &executableDir, const QString &configDir) {
+    const QString dir = QFileInfo(executableDir).canonicalFilePath();
+    const bool system = dir == QLatin1String("/usr") || dir.startsWith(QLatin1String("/usr/"));
+    // access() answers for the real user, as the old program's write would.
+    const bool writable =
+        !dir.isEmpty() && !system && ::access(QFile::encodeName(dir).constData(), W_OK) == 0;
+    return QDir(writable ? executableDir : configDir).filePath(QStringLiteral("Tarvlon.ini"));
+}
+
 QString SettingsFileName() {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Tarvlon.ini"));
+    return SettingsFileNameFor(QCoreApplication::applicationDirPath(),
+                               QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
 }
 
 void LoadAppearance(QWidget *form, const QString &fileName) {

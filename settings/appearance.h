@@ -22,8 +22,16 @@ inline constexpr const char *CRBBox = "CRBBox";
 } // namespace AppearanceKeys
 
 // "Tarvlon.ini" in the directory of the running executable, whatever the
-// working directory is.
+// working directory is, when the user can write there (a build tree, a
+// portable copy); otherwise in the user's configuration directory
+// (${XDG_CONFIG_HOME:-~/.config}/Kadrolin), beside "win.ini". Call after the
+// application's name is set.
 QString SettingsFileName();
+
+// The rule above for a given executable directory and configuration
+// directory. A directory under /usr never counts as writable: the installed
+// program writes nothing there, even when run by root.
+QString SettingsFileNameFor(const QString &executableDir, const QString &configDir);
 
 // Applies the stored colours and picture options to the main window's named
 // components; every value falls back on what the component has now. Never fails.

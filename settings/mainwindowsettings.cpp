@@ -15,9 +15,8 @@ void AttachAppearance(TForm1 *form, const QString &fileName) {
                               [form](bool on) { form->JPGCompr.GrayScaleOutput = on; },
                               {},
                               {}});
-    form->OnLoadAppearance = [fileName](TForm1 &f) { LoadAppearance(&f, fileName); };
     form->OnSaveAppearance = [fileName](TForm1 &f) { SaveAppearance(&f, fileName); };
-    if (form->ADOQuery1->Active()) form->LoadAppearance();
+    if (form->ADOQuery1->Active()) LoadAppearance(form, fileName);
 }
 
 void AttachSettingsDialog(TForm1 *form, TAyarFrm *dialog) {

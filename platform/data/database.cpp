@@ -1,9 +1,12 @@
 #include "platform/data/database.h"
 
+#include "platform/data/privatefiles.h"
+
 #include <sqlite3.h>
 #include <unicode/uchar.h>
 #include <unicode/ucol.h>
 
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -151,6 +154,9 @@ struct TFoldedPattern {
     std::string Source;
     std::vector<char32_t> Chars;
     std::vector<bool> Literal; // escaped wildcard characters
+    // Characters before a tail of only '%' with no wildcard among them (a typed
+    // search: "Ali%"); -1 for any other pattern.
+    int PrefixLength = -1;
 };
 
 TFoldedPattern FoldPattern(std::string_view pattern, char32_t escape) {
@@ -167,10 +173,28 @@ TFoldedPattern FoldPattern(std::string_view pattern, char32_t escape) {
         p.Chars.push_back(FoldTr(c));
         p.Literal.push_back(literal);
     }
+    size_t tail = p.Chars.size();
+    while (tail > 0 && !p.Literal[tail - 1] && p.Chars[tail - 1] == U'%')
+        --tail;
+    if (tail < p.Chars.size()) {
+        p.PrefixLength = static_cast<int>(tail);
+        for (size_t k = 0; k < tail; ++k)
+            if (!p.Literal[k] && (p.Chars[k] == U'%' || p.Chars[k] == U'_')) p.PrefixLength = -1;
+    }
     return p;
 }
 
+// "prefix%": only as many characters of the text are folded as the prefix has.
+bool MatchPrefix(const TFoldedPattern &p, std::string_view text) {
+    size_t i = 0;
+    for (int k = 0; k < p.PrefixLength; ++k) {
+        if (i >= text.size() || FoldTr(DecodeUtf8(text, i)) != p.Chars[static_cast<size_t>(k)]) return false;
+    }
+    return true;
+}
+
 bool MatchFolded(const TFoldedPattern &p, std::string_view text) {
+    if (p.PrefixLength >= 0) return MatchPrefix(p, text);
     // One buffer per thread, reused: a keystroke search calls this once per row.
     thread_local std::vector<char32_t> buf;
     buf.clear();
@@ -309,6 +333,8 @@ void CheckFileKind(const std::string &fileName) {
 
 TDatabase::TDatabase(const std::string &fileName, int busyTimeoutMs) : FFileName(fileName) {
     CheckFileKind(fileName);
+    // A register made by an older version, or under a loose umask, is readable by everybody.
+    TightenRegisterFiles(fileName);
     int rc = sqlite3_open_v2(fileName.c_str(), &FDb, SQLITE_OPEN_READWRITE, nullptr);
     if (rc != SQLITE_OK) {
         std::string msg = FDb ? sqlite3_errmsg(FDb) : "out of memory";
@@ -336,11 +362,15 @@ TDatabase::~TDatabase() {
 void TDatabase::Create(const std::string &fileName, const std::string &schemaSql) {
     std::error_code ec;
     if (std::filesystem::exists(fileName, ec)) throw EDatabaseError(Quoted(fileName) + " already exists.");
+    // Made here, owner-only, before the engine sees it: the engine would make it through the umask.
+    if (!CreateOwnerOnlyFile(fileName))
+        throw EDatabaseError("Cannot create " + Quoted(fileName) + ": " + std::strerror(errno));
     sqlite3 *db = nullptr;
     if (sqlite3_open_v2(fileName.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
         SQLITE_OK) {
         std::string msg = db ? sqlite3_errmsg(db) : "out of memory";
         sqlite3_close(db);
+        std::filesystem::remove(fileName, ec);
         throw EDatabaseError("Cannot create " + Quoted(fileName) + ": " + msg);
     }
     char *err = nullptr;

@@ -97,6 +97,10 @@ class TDatabase {
         long long SchemaVersion = -1; // the schema the pieces were checked against
         long long DataVersion = -1;   // moves when another connection commits
         bool Counted = false;         // row counts compared since then
+        // One walk of the order handed from the start-up's first open to its
+        // sorted open, valid while nothing at all was written in between.
+        std::vector<long long> Handed;
+        long long HandedStamp[3] = {-1, -1, -1};
     };
     TNameIndexState &NameIndexState(const std::string &table) { return FNameIndexStates[table]; }
 

@@ -1,7 +1,5 @@
 #include "platform/data/dataset.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <unordered_set>
 
@@ -18,28 +16,11 @@ const char *const SDataSetClosed = "Cannot perform this operation on a closed da
 const char *const SDataSetEmpty = "Cannot perform this operation on an empty dataset";
 const char *const SNotEditing = "Dataset not in edit or insert mode";
 
-std::string QuoteIdent(const std::string &name) {
-    std::string q = "\"";
-    for (char c : name) {
-        if (c == '"') q += '"';
-        q += c;
-    }
-    return q + "\"";
-}
-
 bool SameName(const std::string &a, const std::string &b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::tolower(static_cast<unsigned char>(x)) ==
                       std::tolower(static_cast<unsigned char>(y));
            });
-}
-
-// The statement as a sub-select: trailing blanks and semicolons would end it early.
-std::string Trimmed(const std::string &sql) {
-    std::string s = sql;
-    while (!s.empty() && (std::isspace(static_cast<unsigned char>(s.back())) || s.back() == ';'))
-        s.pop_back();
-    return s;
 }
 
 } // namespace
@@ -110,16 +91,20 @@ TQuery::~TQuery() {
         ds->FDataSet = nullptr;
 }
 
-void TQuery::SetDatabaseName(const std::string &fileName) {
+void TQuery::SetDatabaseName(const std::string &address) {
     if (Active()) throw EDatabaseError(FName + ": cannot change the database of an open dataset");
-    if (fileName != FDatabaseName) FDb.reset();
-    FDatabaseName = fileName;
+    if (address != FDatabaseName) FBackend.reset();
+    FDatabaseName = address;
 }
 
 void TQuery::SetConnection(std::shared_ptr<TDatabase> db) {
+    SetBackend(db ? FileBackend(std::move(db)) : nullptr);
+}
+
+void TQuery::SetBackend(std::shared_ptr<TBackend> backend) {
     if (Active()) throw EDatabaseError(FName + ": cannot change the database of an open dataset");
-    FDb = std::move(db);
-    if (FDb) FDatabaseName = FDb->FileName();
+    FBackend = std::move(backend);
+    if (FBackend) FDatabaseName = FBackend->Address();
 }
 
 void TQuery::SetSQL(const std::string &sql, std::vector<TValue> params, TKeySource keys) {
@@ -157,75 +142,46 @@ void TQuery::Bind() {
     FFields.clear();
     FTable.clear();
     FKeyField = -1;
-    TStatement meta = FDb->Prepare(FSQL);
-    sqlite3_stmt *st = meta.Handle();
-    const int n = sqlite3_column_count(st);
+    std::vector<TColumnInfo> cols = FBackend->Describe(FSQL);
+    const int n = static_cast<int>(cols.size());
     if (n == 0) throw EDatabaseError(FName + ": the statement returns no columns");
     for (int i = 0; i < n; ++i) {
+        const TColumnInfo &c = cols[static_cast<size_t>(i)];
         auto f = std::make_unique<TField>();
         f->FDataSet = this;
         f->FIndex = i;
-        f->FName = sqlite3_column_name(st, i);
-        const char *origin = sqlite3_column_origin_name(st, i);
-        const char *table = sqlite3_column_table_name(st, i);
-        const char *decl = sqlite3_column_decltype(st, i);
-        if (!origin || !table)
+        f->FName = c.Name;
+        if (c.Origin.empty() || c.Table.empty())
             throw EDatabaseError(FName + ": column '" + f->FName + "' is not a column of a table");
-        f->FOrigin = origin;
-        std::string d = decl ? decl : "";
-        std::transform(d.begin(), d.end(), d.begin(), [](unsigned char c) { return std::toupper(c); });
-        f->FType = d.find("BLOB") != std::string::npos  ? ftBlob
-                   : d.find("INT") != std::string::npos ? ftInteger
-                                                        : ftString;
+        f->FOrigin = c.Origin;
+        f->FType = c.Type;
         if (FKeyField < 0 && SameName(f->FName, FKeyName)) {
             FKeyField = i;
             f->FIsKey = true;
-            FTable = table;
+            FTable = c.Table;
         }
         FFields.push_back(std::move(f));
     }
     if (FKeyField < 0)
         throw EDatabaseError(FName + ": the statement does not return the key column '" + FKeyName + "'");
     for (int i = 0; i < n; ++i)
-        if (!SameName(sqlite3_column_table_name(st, i), FTable))
+        if (!SameName(cols[static_cast<size_t>(i)].Table, FTable))
             throw EDatabaseError(FName + ": column '" + FFields[static_cast<size_t>(i)]->FName +
                                  "' is not a column of table '" + FTable + "'");
-
-    std::string cols;
-    for (auto &f : FFields) {
-        if (!cols.empty()) cols += ", ";
-        cols += f->FType == ftBlob ? "length(" + QuoteIdent(f->FOrigin) + ")" : QuoteIdent(f->FOrigin);
-    }
-    FFetch = std::make_unique<TStatement>(
-        FDb->Prepare("SELECT " + cols + " FROM " + QuotedTable() + " WHERE " +
-                     QuoteIdent(FFields[static_cast<size_t>(FKeyField)]->FOrigin) + " = ?1"));
-}
-
-std::string TQuery::QuotedTable() const {
-    return QuoteIdent(FTable);
+    FAccess = FBackend->Table(FTable, FFields[static_cast<size_t>(FKeyField)]->FOrigin, cols);
+    FReadOnly = FBackend->ReadOnly(FTable);
 }
 
 void TQuery::Open() {
     if (Active()) return;
     if (FSQL.empty()) throw EDatabaseError(FName + ": no statement to open");
     try {
-        if (!FDb) FDb = std::make_shared<TDatabase>(FDatabaseName);
+        if (!FBackend) FBackend = OpenBackend(FDatabaseName, FServerSchema);
         Bind();
-        FKeys.clear();
-        if (FKeySource) {
-            FKeys = FKeySource(*FDb);
-        } else {
-            // Only the keys are read now; the key column of the statement keeps its order.
-            TStatement keys =
-                FDb->Prepare("SELECT " + QuoteIdent(FFields[static_cast<size_t>(FKeyField)]->FName) +
-                             " FROM (" + Trimmed(FSQL) + ")");
-            keys.BindAll(FParams);
-            while (keys.Step())
-                FKeys.push_back(keys.ColumnInt(0));
-        }
+        FKeys = ReadKeys();
     } catch (...) {
         FFields.clear();
-        FFetch.reset();
+        FAccess.reset();
         FKeys.clear();
         throw;
     }
@@ -240,13 +196,19 @@ void TQuery::Open() {
     if (!FKeys.empty() && AfterScroll) AfterScroll(*this);
 }
 
+std::vector<long long> TQuery::ReadKeys() {
+    // The file's own faster way where the statement brings one; the statement itself elsewhere.
+    if (FKeySource && FBackend->File()) return FKeySource(*FBackend->File());
+    return FBackend->Keys(FSQL, FParams, FFields[static_cast<size_t>(FKeyField)]->FName);
+}
+
 void TQuery::Close() {
     if (!Active()) return;
     if (BeforeClose) BeforeClose(*this);
     // A row being edited or inserted is dropped: the caller decides beforehand whether to store it.
     SetState(dsInactive);
     FFields.clear();
-    FFetch.reset();
+    FAccess.reset();
     FKeys.clear();
     FBuffer = {};
     FOriginal = {};
@@ -263,30 +225,12 @@ void TQuery::DropCache() {
 
 TRowBuffer TQuery::FetchRow(long long key) {
     TRowBuffer row;
-    row.Key = key;
-    row.Cells.resize(FFields.size());
-    FFetch->Reset();
-    FFetch->Bind(1, TValue::Int(key));
-    sqlite3_stmt *st = FFetch->Handle();
-    if (!FFetch->Step()) {
+    if (!FAccess->Fetch(key, row)) {
+        row = {};
+        row.Key = key;
         row.Missing = true;
-        return row;
+        row.Cells.resize(FFields.size());
     }
-    for (size_t i = 0; i < FFields.size(); ++i) {
-        TCell &c = row.Cells[i];
-        const int col = static_cast<int>(i);
-        if (sqlite3_column_type(st, col) == SQLITE_NULL) continue;
-        c.Null = false;
-        if (FFields[i]->FType == ftBlob) {
-            c.Loaded = false;
-            c.Size = sqlite3_column_int64(st, col);
-        } else {
-            auto p = reinterpret_cast<const char *>(sqlite3_column_text(st, col));
-            c.Data.assign(p ? p : "", static_cast<size_t>(sqlite3_column_bytes(st, col)));
-            c.Size = static_cast<long long>(c.Data.size());
-        }
-    }
-    FFetch->Reset();
     return row;
 }
 
@@ -316,19 +260,9 @@ void TQuery::LoadCurrent() {
 
 void TQuery::LoadBlob(TCell &cell, const TField &field) {
     if (FBuffer.Key == 0 || FBuffer.Missing) return;
-    TStatement st =
-        FDb->Prepare("SELECT " + QuoteIdent(field.FOrigin) + " FROM " + QuotedTable() + " WHERE " +
-                     QuoteIdent(FFields[static_cast<size_t>(FKeyField)]->FOrigin) + " = ?1");
-    st.Bind(1, TValue::Int(FBuffer.Key));
-    if (!st.Step()) return; // removed meanwhile: the post will say so
-    sqlite3_stmt *h = st.Handle();
-    TCell fresh;
-    if (sqlite3_column_type(h, 0) != SQLITE_NULL) {
-        fresh.Null = false;
-        auto p = static_cast<const char *>(sqlite3_column_blob(h, 0));
-        fresh.Data.assign(p ? p : "", static_cast<size_t>(sqlite3_column_bytes(h, 0)));
-        fresh.Size = static_cast<long long>(fresh.Data.size());
-    }
+    std::optional<TCell> read = FAccess->ReadBlob(FBuffer.Key, field.FIndex);
+    if (!read) return; // removed meanwhile: the post will say so
+    TCell fresh = std::move(*read);
     cell = fresh;
     // Keep what was read as the original too, unless the user has replaced it.
     auto i = static_cast<size_t>(field.FIndex);
@@ -517,34 +451,33 @@ bool TQuery::Locate(const std::string &fieldName, const std::string &value, bool
                     bool partialKey) {
     CheckActive();
     TField &f = FieldByName(fieldName);
-    std::string col = QuoteIdent(f.FOrigin);
-    std::string where;
-    std::vector<TValue> params;
-    if (caseInsensitive) {
-        std::string pattern;
-        for (char c : value) {
-            if (c == '%' || c == '_' || c == '\\') pattern += '\\';
-            pattern += c;
-        }
-        if (partialKey) pattern += '%';
-        where = col + " LIKE ?1 ESCAPE '\\'";
-        params.push_back(TValue::Text(pattern));
-    } else if (partialKey) {
-        where = "substr(CAST(" + col + " AS TEXT), 1, length(?1)) = ?1";
-        params.push_back(TValue::Text(value));
-    } else {
-        where = "CAST(" + col + " AS TEXT) = ?1";
-        params.push_back(TValue::Text(value));
-    }
-    TStatement st = FDb->Prepare("SELECT " + QuoteIdent(FFields[static_cast<size_t>(FKeyField)]->FOrigin) +
-                                 " FROM " + QuotedTable() + " WHERE " + where);
-    st.BindAll(params);
-    std::unordered_set<long long> hits;
-    while (st.Step())
-        hits.insert(st.ColumnInt(0));
+    std::vector<long long> found = FAccess->Find(f.FIndex, value, caseInsensitive, partialKey);
+    std::unordered_set<long long> hits(found.begin(), found.end());
     for (size_t i = 0; i < FKeys.size(); ++i)
         if (hits.count(FKeys[i])) return GotoKey(FKeys[i]);
     return false;
+}
+
+void TQuery::Refresh() {
+    CheckActive();
+    if (FState != dsBrowse) return;
+    const long long current = FKeys.empty() ? 0 : FKeys[static_cast<size_t>(FIndex)];
+    FKeys = ReadKeys();
+    DropCache();
+    auto it = std::find(FKeys.begin(), FKeys.end(), current);
+    if (it != FKeys.end())
+        FIndex = static_cast<int>(it - FKeys.begin());
+    else
+        FIndex = FKeys.empty() ? 0 : std::min(FIndex, static_cast<int>(FKeys.size()) - 1);
+    FBof = FKeys.empty() || FIndex == 0;
+    FEof = FKeys.empty();
+    LoadCurrent();
+    DataEvent(deDataSetChange);
+    if (!FKeys.empty() && AfterScroll) AfterScroll(*this);
+}
+
+bool TQuery::TakeChanged() {
+    return Active() && FBackend && FBackend->TakeChanged(FTable);
 }
 
 void TQuery::Edit() {
@@ -583,45 +516,6 @@ void TQuery::InsertAt(bool atEnd) {
     if (AfterInsert) AfterInsert(*this);
 }
 
-std::string TQuery::WhereOriginal(std::vector<TValue> &params) const {
-    const TField &key = *FFields[static_cast<size_t>(FKeyField)];
-    params.push_back(TValue::Int(FOriginal.Key));
-    std::string where = QuoteIdent(key.FOrigin) + " = ?" + std::to_string(params.size());
-    for (size_t i = 0; i < FFields.size(); ++i) {
-        if (static_cast<int>(i) == FKeyField) continue;
-        const TField &f = *FFields[i];
-        const TCell &c = FOriginal.Cells[i];
-        std::string col = QuoteIdent(f.FOrigin);
-        if (f.FType == ftBlob && !c.Loaded) {
-            params.push_back(c.Null ? TValue::Null() : TValue::Int(c.Size));
-            where += " AND length(" + col + ") IS ?" + std::to_string(params.size());
-        } else if (f.FType == ftBlob) {
-            params.push_back(c.Null ? TValue::Null() : TValue::Blob(c.Data));
-            where += " AND " + col + " IS ?" + std::to_string(params.size());
-        } else {
-            params.push_back(c.Null ? TValue::Null() : TValue::Text(c.Data));
-            where += " AND CAST(" + col + " AS TEXT) IS ?" + std::to_string(params.size());
-        }
-    }
-    return where;
-}
-
-void TQuery::RunWrite(const std::function<void()> &work) {
-    FDb->BeginWrite();
-    try {
-        work();
-        FDb->Exec("COMMIT");
-    } catch (...) {
-        if (!sqlite3_get_autocommit(FDb->Handle())) {
-            try {
-                FDb->Exec("ROLLBACK");
-            } catch (...) {
-            }
-        }
-        throw;
-    }
-}
-
 namespace {
 TValue CellValue(const TField &f, const TCell &c) {
     if (c.Null) return TValue::Null();
@@ -636,42 +530,26 @@ void TQuery::Post() {
     if (BeforePost) BeforePost(*this);
     long long key = FBuffer.Key;
     if (FState == dsEdit) {
-        if (FBuffer.Missing) throw EDatabaseError(SRowNotLocatedUpdate);
-        std::string set;
-        std::vector<TValue> params;
+        if (FBuffer.Missing) throw ERowConflict(SRowNotLocatedUpdate, true);
+        std::vector<std::pair<int, TValue>> changes;
         for (size_t i = 0; i < FFields.size(); ++i) {
             if (!FChanged[i] || FBuffer.Cells[i] == FOriginal.Cells[i]) continue;
-            params.push_back(CellValue(*FFields[i], FBuffer.Cells[i]));
-            set += (set.empty() ? "" : ", ") + QuoteIdent(FFields[i]->FOrigin) + " = ?" +
-                   std::to_string(params.size());
+            changes.emplace_back(static_cast<int>(i), CellValue(*FFields[i], FBuffer.Cells[i]));
         }
-        if (!set.empty()) {
-            std::string where = WhereOriginal(params);
-            RunWrite([&] {
-                TStatement st = FDb->Prepare("UPDATE " + QuotedTable() + " SET " + set + " WHERE " + where);
-                st.BindAll(params);
-                st.Step();
-                if (FDb->Changes() != 1) throw EDatabaseError(SRowNotLocatedUpdate);
-            });
+        if (!changes.empty()) {
+            TWriteResult r = FAccess->Update(FOriginal, changes);
+            if (r != wrDone) {
+                FCache.erase(key); // dropping the edit shows what the register holds now
+                throw ERowConflict(SRowNotLocatedUpdate, r == wrDeleted);
+            }
         }
     } else {
-        std::string cols, marks;
-        std::vector<TValue> params;
+        std::vector<std::pair<int, TValue>> values;
         for (size_t i = 0; i < FFields.size(); ++i) {
             if (static_cast<int>(i) == FKeyField || FBuffer.Cells[i].Null) continue;
-            params.push_back(CellValue(*FFields[i], FBuffer.Cells[i]));
-            cols += (cols.empty() ? "" : ", ") + QuoteIdent(FFields[i]->FOrigin);
-            marks += (marks.empty() ? "?" : ", ?") + std::to_string(params.size());
+            values.emplace_back(static_cast<int>(i), CellValue(*FFields[i], FBuffer.Cells[i]));
         }
-        RunWrite([&] {
-            std::string sql = cols.empty()
-                                  ? "INSERT INTO " + QuotedTable() + " DEFAULT VALUES"
-                                  : "INSERT INTO " + QuotedTable() + " (" + cols + ") VALUES (" + marks + ")";
-            TStatement st = FDb->Prepare(sql);
-            st.BindAll(params);
-            st.Step();
-            key = FDb->LastInsertRowId();
-        });
+        key = FAccess->Insert(values);
         FKeys.insert(FKeys.begin() + FInsertIndex, key);
         FIndex = FInsertIndex;
     }
@@ -709,16 +587,13 @@ void TQuery::Delete() {
         return;
     }
     if (FKeys.empty()) throw EDatabaseError(FName + ": " + SDataSetEmpty);
-    if (FBuffer.Missing) throw EDatabaseError(SRowNotLocatedDelete);
+    if (FBuffer.Missing) throw ERowConflict(SRowNotLocatedDelete, true);
     if (FState == dsBrowse) FOriginal = FBuffer;
-    std::vector<TValue> params;
-    std::string where = WhereOriginal(params);
-    RunWrite([&] {
-        TStatement st = FDb->Prepare("DELETE FROM " + QuotedTable() + " WHERE " + where);
-        st.BindAll(params);
-        st.Step();
-        if (FDb->Changes() != 1) throw EDatabaseError(SRowNotLocatedDelete);
-    });
+    TWriteResult r = FAccess->Delete(FOriginal);
+    if (r != wrDone) {
+        FCache.erase(FOriginal.Key);
+        throw ERowConflict(SRowNotLocatedDelete, r == wrDeleted);
+    }
     const long long key = FKeys[static_cast<size_t>(FIndex)];
     FCache.erase(key);
     FKeys.erase(FKeys.begin() + FIndex);

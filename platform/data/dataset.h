@@ -1,5 +1,6 @@
 #pragma once
-// A query over one table of an SQLite file with a static client-side result:
+// A query over one table of a register (an SQLite file or a server, see
+// backend.h) with a static client-side result:
 // counted, scrolled both ways, positioned by number, updated with optimistic
 // locking; a data source with automatic editing; data links that keep bound
 // controls in step with the current row.
@@ -7,7 +8,7 @@
 // The result holds only the row keys; rows are read on demand through a
 // bounded cache and large objects only when a field asks for their bytes, so
 // opening a statement over many people with photos stays cheap.
-#include "platform/data/database.h"
+#include "platform/data/backend.h"
 
 #include <deque>
 #include <functional>
@@ -20,7 +21,6 @@
 namespace kadrolin::data {
 
 enum TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
-enum TFieldType { ftInteger, ftString, ftBlob };
 enum TDataEvent {
     deFieldChange,
     deRecordChange,
@@ -38,6 +38,17 @@ class TDataSource;
 // The message of a post or delete whose row another writer changed or removed.
 extern const char *const SRowNotLocatedUpdate;
 extern const char *const SRowNotLocatedDelete;
+
+// A store or delete refused because another writer changed or removed the
+// row since it was read; the row keeps its typed values.
+class ERowConflict : public EDatabaseError {
+  public:
+    ERowConflict(const std::string &msg, bool deleted) : EDatabaseError(msg), FDeleted(deleted) {}
+    bool Deleted() const { return FDeleted; }
+
+  private:
+    bool FDeleted;
+};
 
 class TField {
   public:
@@ -70,21 +81,6 @@ class TField {
     bool FIsKey = false;
 };
 
-// One field value of a row buffer.
-struct TCell {
-    bool Null = true;
-    bool Loaded = true; // false: a large object whose bytes were not read yet
-    long long Size = 0;
-    std::string Data;
-    bool operator==(const TCell &) const = default;
-};
-
-struct TRowBuffer {
-    long long Key = 0;
-    bool Missing = false; // removed by another writer since the result was opened
-    std::vector<TCell> Cells;
-};
-
 class TQuery {
   public:
     explicit TQuery(std::string name = "Query");
@@ -94,11 +90,15 @@ class TQuery {
 
     const std::string &Name() const { return FName; }
 
-    // The database file, opened on the first Open and kept for later ones.
-    void SetDatabaseName(const std::string &fileName);
+    // The register: a file name or a server address (see IsServerAddress),
+    // opened on the first Open and kept for later ones.
+    void SetDatabaseName(const std::string &address);
     const std::string &DatabaseName() const { return FDatabaseName; }
     void SetConnection(std::shared_ptr<TDatabase> db);
-    std::shared_ptr<TDatabase> Connection() const { return FDb; }
+    void SetBackend(std::shared_ptr<TBackend> backend);
+    std::shared_ptr<TBackend> Backend() const { return FBackend; }
+    // Run on a server database that holds no table yet.
+    void SetServerSchema(std::string sql) { FServerSchema = std::move(sql); }
     // The hidden key column every result carries (the table's integer key).
     void SetKeyFieldName(const std::string &name) { FKeyName = name; }
 
@@ -116,7 +116,9 @@ class TQuery {
     void Close();
     bool Active() const { return FState != dsInactive; }
     TDataSetState State() const { return FState; }
-    bool CanModify() const { return Active() && !FTable.empty(); }
+    bool CanModify() const { return Active() && !FTable.empty() && !FReadOnly; }
+    // The user may only read this register (a server role with SELECT alone).
+    bool ReadOnly() const { return FReadOnly; }
 
     // Navigation. Moving first stores a changed row being edited or inserted
     // and drops an unchanged one.
@@ -149,6 +151,13 @@ class TQuery {
                 bool partialKey = false);
     long long KeyAt(int index) const { return FKeys.at(static_cast<size_t>(index)); }
     bool GotoKey(long long key);
+
+    // Reads the keys of the statement again while browsing, keeping the
+    // current person current (or the one now at its place); what others
+    // changed shows. Does nothing while a row is edited or inserted.
+    void Refresh();
+    // True once when another clerk changed the table since the last call.
+    bool TakeChanged();
 
     void Edit();
     void Insert();
@@ -187,20 +196,19 @@ class TQuery {
     void DataEvent(TDataEvent event, TField *field = nullptr);
     void Bind();
     void LoadCurrent();
+    std::vector<long long> ReadKeys();
     void GotoIndex(int index, bool forceScroll);
     const TRowBuffer &Row(long long key);
     TRowBuffer FetchRow(long long key);
     void LoadBlob(TCell &cell, const TField &field);
     void SetCell(TField &field, TCell cell);
-    std::string WhereOriginal(std::vector<TValue> &params) const;
-    void RunWrite(const std::function<void()> &work);
-    std::string QuotedTable() const;
     void DropCache();
 
     std::string FName;
     std::string FDatabaseName = "Data.mdb";
     std::string FKeyName = "Id";
-    std::shared_ptr<TDatabase> FDb;
+    std::shared_ptr<TBackend> FBackend;
+    std::string FServerSchema;
     std::string FSQL;
     std::vector<TValue> FParams;
     TKeySource FKeySource;
@@ -208,6 +216,7 @@ class TQuery {
     TDataSetState FState = dsInactive;
     std::vector<std::unique_ptr<TField>> FFields;
     std::string FTable;
+    bool FReadOnly = false;
     int FKeyField = -1;
     std::vector<long long> FKeys;
     int FIndex = 0;       // current row among FKeys
@@ -222,7 +231,7 @@ class TQuery {
 
     std::unordered_map<long long, TRowBuffer> FCache;
     std::deque<long long> FCacheOrder;
-    std::unique_ptr<TStatement> FFetch;
+    std::unique_ptr<TTableAccess> FAccess;
 
     std::vector<TDataSource *> FDataSources;
 };

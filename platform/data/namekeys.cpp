@@ -4,6 +4,7 @@
 #include <unicode/ucol.h>
 #include <unicode/ustring.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <unordered_set>
@@ -298,14 +299,30 @@ bool RefreshNameIndex(TDatabase &db, const TNameIndex &ix) {
     }
 }
 
-std::vector<long long> OrderedKeys(TDatabase &db, const TNameIndex &ix) {
+std::vector<long long> OrderedKeys(TDatabase &db, const TNameIndex &ix, bool handOn) {
+    TDatabase::TNameIndexState &state = db.NameIndexState(ix.Table);
+    std::vector<long long> handed = std::move(state.Handed);
+    state.Handed.clear();
+    const long long before[3] = {state.HandedStamp[0], state.HandedStamp[1], state.HandedStamp[2]};
+    state.HandedStamp[0] = -1;
     if (!RefreshNameIndex(db, ix)) {
         TStatement st = db.Prepare("SELECT " + Quote(ix.Key) + " FROM " + Quote(ix.Table) + " ORDER BY " +
                                    Quote(ix.Column) + " COLLATE TR");
         return Keys(st);
     }
-    TStatement st = db.Prepare("SELECT Id FROM " + Quote(TPieces(ix).Keys) + " ORDER BY SortKey, Name");
-    return Keys(st);
+    const long long stamp[3] = {sqlite3_total_changes(db.Handle()), state.DataVersion, state.SchemaVersion};
+    std::vector<long long> keys;
+    if (before[0] >= 0 && std::equal(stamp, stamp + 3, before)) {
+        keys = std::move(handed);
+    } else {
+        TStatement st = db.Prepare("SELECT Id FROM " + Quote(TPieces(ix).Keys) + " ORDER BY SortKey, Name");
+        keys = Keys(st);
+    }
+    if (handOn) {
+        state.Handed = keys;
+        std::copy(stamp, stamp + 3, state.HandedStamp);
+    }
+    return keys;
 }
 
 std::vector<long long> LikeKeys(TDatabase &db, const TNameIndex &ix, std::string_view pattern) {
@@ -318,6 +335,12 @@ std::vector<long long> LikeKeys(TDatabase &db, const TNameIndex &ix, std::string
         return Keys(st);
     }
     const std::string keys = Quote(TPieces(ix).Keys);
+    if (pattern.find_first_not_of('%') == std::string_view::npos && !pattern.empty()) {
+        // Only '%': every value but NULL matches (the cleared search box), no need to ask each.
+        TStatement st =
+            db.Prepare("SELECT Id FROM " + keys + " WHERE SortKey >= x'01' ORDER BY SortKey, Name");
+        return Keys(st);
+    }
     const std::string_view prefix = LiteralPrefix(pattern);
     if (!RangeSearchable(prefix)) {
         TStatement st = db.Prepare("SELECT Id FROM " + keys + " WHERE Name LIKE ?1 ORDER BY SortKey, Name");

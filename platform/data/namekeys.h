@@ -27,7 +27,9 @@ struct TNameIndex {
 };
 
 // All keys of the table in the Turkish order of the column (NULL first).
-std::vector<long long> OrderedKeys(TDatabase &db, const TNameIndex &ix);
+// handOn keeps a copy for the next call, which takes it if nothing was
+// written meanwhile (an unsorted open followed at once by the sorted one).
+std::vector<long long> OrderedKeys(TDatabase &db, const TNameIndex &ix, bool handOn = false);
 
 // The keys of the rows whose column matches a Turkish case-insensitive LIKE
 // pattern ('%' and '_' keep their meaning, no escape), in the Turkish order.

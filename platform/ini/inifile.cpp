@@ -6,6 +6,8 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
+#include <cstdint>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
@@ -86,6 +88,9 @@ bool WriteAll(int fd, const std::string &bytes) {
     return true;
 }
 
+constexpr std::string_view kTempInfix = ".tmp";
+
+// ".<name>.tmp<pid>-<counter>-<tick>" beside the file.
 std::string TempName(const std::filesystem::path &target, unsigned attempt) {
     static std::atomic<unsigned> counter{0};
     const auto tick =
@@ -93,24 +98,65 @@ std::string TempName(const std::filesystem::path &target, unsigned attempt) {
     // Built by appending: g++ 12 warns falsely (-Wrestrict) on "." + string&&.
     std::string name = ".";
     name += target.filename().string();
-    name += ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
+    name += kTempInfix;
+    name += std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
             std::to_string((tick + attempt) % 1000000);
     return (target.parent_path() / name).string();
+}
+
+bool AllDigits(std::string_view s) {
+    return !s.empty() && s.size() <= 18 && s.find_first_not_of("0123456789") == s.npos;
+}
+
+// The writing process of a temporary name of ours for target, or 0 when the
+// name is not one of ours.
+pid_t TempOwner(std::string_view entry, std::string_view targetName) {
+    if (entry.size() < 1 + targetName.size() + kTempInfix.size() || entry[0] != '.' ||
+        entry.substr(1, targetName.size()) != targetName ||
+        entry.substr(1 + targetName.size(), kTempInfix.size()) != kTempInfix)
+        return 0;
+    std::string_view rest = entry.substr(1 + targetName.size() + kTempInfix.size());
+    const size_t dash1 = rest.find('-');
+    const size_t dash2 = dash1 == rest.npos ? rest.npos : rest.find('-', dash1 + 1);
+    if (dash2 == rest.npos || !AllDigits(rest.substr(0, dash1)) ||
+        !AllDigits(rest.substr(dash1 + 1, dash2 - dash1 - 1)) || !AllDigits(rest.substr(dash2 + 1)))
+        return 0;
+    const long long pid = std::stoll(std::string(rest.substr(0, dash1)));
+    return pid > 0 && pid <= INT32_MAX ? static_cast<pid_t>(pid) : 0;
+}
+
+// A write killed between creating its temporary file and the rename leaves
+// that file behind; one whose process is gone is never finished by anyone.
+void RemoveStaleTemporaries(const std::filesystem::path &target) {
+    const std::filesystem::path dir = target.has_parent_path() ? target.parent_path() : ".";
+    const std::string targetName = target.filename().string();
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string entry = it->path().filename().string();
+        const pid_t owner = TempOwner(entry, targetName);
+        if (owner == 0 || owner == ::getpid()) continue;
+        if (::kill(owner, 0) == 0 || errno != ESRCH) continue; // still running (or not ours to ask)
+        struct stat info {};
+        // Only plain files: never follow a link someone put there.
+        if (::lstat(it->path().c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid())
+            ::unlink(it->path().c_str());
+    }
 }
 
 // Replaces target with bytes through a temporary file in the same directory
 // and a rename; on any failure the old file is left as it was.
 bool ReplaceFile(const std::filesystem::path &target, const std::string &bytes, const TFileContent &old,
-                 unsigned newFileMode) {
+                 TIniFileAccess access) {
     const bool exists = old.State == TReadState::Read;
+    const bool ownerOnly = access == TIniFileAccess::OwnerOnly;
     std::string tmp;
     int raw = -1;
     for (unsigned attempt = 0; attempt < 100 && raw < 0; ++attempt) {
         tmp = TempName(target, attempt);
-        // A new file gets its mode through the umask; an existing one gets its
-        // own mode back below, so start owner-only.
+        // A new shared file gets its mode through the umask; everything else
+        // starts owner-only and gets its final mode below.
         raw = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                     static_cast<mode_t>(exists ? 0600 : (newFileMode & 07777)));
+                     static_cast<mode_t>(exists || ownerOnly ? 0600 : 0666));
         if (raw < 0 && errno != EEXIST) return false;
     }
     if (raw < 0) return false;
@@ -121,8 +167,11 @@ bool ReplaceFile(const std::filesystem::path &target, const std::string &bytes, 
         if (::fchown(fd.Get(), old.Info.st_uid, old.Info.st_gid) != 0) {
             // Only root may give a file away; an ordinary user's own file keeps its owner anyway.
         }
-        ok = ::fchmod(fd.Get(), old.Info.st_mode & 07777) == 0;
     }
+    // A secret is never readable by others, whatever mode the old file had
+    // or the umask allows.
+    if (ok && (exists || ownerOnly))
+        ok = ::fchmod(fd.Get(), ownerOnly ? 0600 : (old.Info.st_mode & 07777)) == 0;
     ok = ok && ::fsync(fd.Get()) == 0;
     ok = ::close(fd.Release()) == 0 && ok;
     ok = ok && ::rename(tmp.c_str(), target.c_str()) == 0;
@@ -146,8 +195,8 @@ bool HasLineBreakOrNul(std::string_view s) {
 TIniWriteError::TIniWriteError(const std::string &fileName)
     : std::runtime_error("Unable to write to " + fileName), FFileName(fileName) {}
 
-TIniFile::TIniFile(std::string fileName, unsigned newFileMode)
-    : FFileName(std::move(fileName)), FNewFileMode(newFileMode) {}
+TIniFile::TIniFile(std::string fileName, TIniFileAccess access)
+    : FFileName(std::move(fileName)), FAccess(access) {}
 
 std::string TIniFile::ReadString(std::string_view section, std::string_view key,
                                  std::string_view defaultValue) const {
@@ -216,9 +265,10 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
             throw TIniWriteError(FFileName);
     }
 
+    RemoveStaleTemporaries(target);
     TIniDocument doc(old.Bytes);
     doc.SetValue(sectionBytes, keyBytes, QuoteIniValue(valueBytes));
-    if (!ReplaceFile(target, doc.Bytes(), old, FNewFileMode)) throw TIniWriteError(FFileName);
+    if (!ReplaceFile(target, doc.Bytes(), old, FAccess)) throw TIniWriteError(FFileName);
 }
 
 void TIniFile::WriteInteger(std::string_view section, std::string_view key, int32_t value) {

@@ -9,7 +9,9 @@
 // - Nothing is cached: every call reads the file anew, every write goes
 //   straight to the file, which is created if missing. A write replaces the
 //   file through a temporary file and a rename, so a failure leaves the old
-//   file whole; the file keeps its permissions.
+//   file whole; the file keeps its permissions, unless it holds secrets
+//   (TIniFileAccess::OwnerOnly). Temporary files of ours that a killed
+//   process left beside the file are removed by the next write.
 // - A file that cannot be read, or has garbage in it, reads as defaults.
 
 #include <cstdint>
@@ -29,6 +31,13 @@ class TIniWriteError : public std::runtime_error {
     std::string FFileName;
 };
 
+enum class TIniFileAccess {
+    // A new file gets 0666 through the umask; an existing one keeps its mode.
+    Shared,
+    // Every write leaves the file 0600, whatever the umask or its mode before.
+    OwnerOnly,
+};
+
 class TIniFile {
   public:
     // Strings are read through a buffer of this many characters, the last
@@ -36,10 +45,7 @@ class TIniFile {
     static constexpr size_t BufferSize = 2048;
     static constexpr size_t MaxValueLength = BufferSize - 1;
 
-    // newFileMode is used (through the umask) only when a write has to create
-    // the file; an existing file keeps its own mode. The password store
-    // creates its file owner-only with 0600.
-    explicit TIniFile(std::string fileName, unsigned newFileMode = 0666);
+    explicit TIniFile(std::string fileName, TIniFileAccess access = TIniFileAccess::Shared);
 
     const std::string &FileName() const { return FFileName; }
 
@@ -72,7 +78,7 @@ class TIniFile {
 
   private:
     std::string FFileName;
-    unsigned FNewFileMode;
+    TIniFileAccess FAccess;
 };
 
 } // namespace kadrolin

@@ -3,6 +3,7 @@
 #include "platform/report/pagestore.h"
 #include "platform/report/printprogress.h"
 #include "platform/report/quickrep.h"
+#include "platform/scopeexit.h"
 #include "platform/widgets/application.h"
 #include "platform/widgets/dialogs.h"
 
@@ -404,13 +405,10 @@ void TQRPreview::Print() {
     // No second print, setup or load while this one runs its records.
     FPrinting = true;
     UpdateState();
-    struct TDone {
-        TQRPreview *P;
-        ~TDone() {
-            P->FPrinting = false;
-            P->UpdateState();
-        }
-    } done{this};
+    const kadrolin::TScopeExit done([this] {
+        FPrinting = false;
+        UpdateState();
+    });
     PrintReport(*FReport);
 }
 
@@ -544,15 +542,10 @@ void PrintReport(TQuickRep &report) {
     report.Page.Length = paper.height();
     auto savedProgress = report.OnProgress;
     report.OnProgress = [&progress](int p) { progress.SetProgress(p); };
-    struct TRestore {
-        TQuickRep &R;
-        TQRPageSetup Page;
-        std::function<void(int)> Progress;
-        ~TRestore() {
-            R.Page = Page;
-            R.OnProgress = Progress;
-        }
-    } restore{report, saved, savedProgress};
+    const kadrolin::TScopeExit restore([&report, saved, savedProgress] {
+        report.Page = saved;
+        report.OnProgress = savedProgress;
+    });
 
     TPrinterCanvas canvas(printer);
     report.Run(canvas);
@@ -590,9 +583,7 @@ void TQuickRep::Preview() {
     FSinceEvents.invalidate();
     if (ProcessEvents) ProcessEvents();
     // Made before the store, so it runs after the store is gone.
-    struct TGiveBack {
-        ~TGiveBack() { ReturnFreedMemory(); }
-    } giveBack;
+    const kadrolin::TScopeExit giveBack([] { ReturnFreedMemory(); });
     // The store outlives its window: the window may go while the run draws.
     auto storeOwner = std::make_unique<TPageStore>();
     TPageStore *store = storeOwner.get();
@@ -609,10 +600,7 @@ void TQuickRep::Preview() {
         closed = true;
         loop.quit();
     });
-    struct TCleanup {
-        QPointer<TQRPreview> &P;
-        ~TCleanup() { delete P.data(); }
-    } cleanup{preview};
+    const kadrolin::TScopeExit cleanup([&preview] { delete preview.data(); });
 
     // Without a window manager nothing maximises a window: start it with the
     // whole screen so it looks the same either way.
@@ -621,15 +609,10 @@ void TQuickRep::Preview() {
     if (TQRPreview::OnOpened) TQRPreview::OnOpened(preview);
     if (closed) return;
 
-    auto savedProgress = OnProgress;
+    const auto restore = kadrolin::ResetOnExit(OnProgress, OnProgress);
     OnProgress = [&preview](int p) {
         if (preview) preview->SetProgress(p);
     };
-    struct TRestore {
-        TQuickRep &R;
-        std::function<void(int)> Progress;
-        ~TRestore() { R.OnProgress = Progress; }
-    } restore{*this, savedProgress};
 
     Run(*store);
     if (Cancelled() || closed || !preview) return;

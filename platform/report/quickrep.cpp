@@ -1,5 +1,7 @@
 #include "platform/report/quickrep.h"
 
+#include "platform/scopeexit.h"
+
 #include <QCoreApplication>
 #include <QDate>
 #include <QLocale>
@@ -106,20 +108,17 @@ void TQuickRep::Run(TReportCanvas &canvas) {
     FPosition = 0;
     FDate = DateText ? DateText() : QString();
     FSinceEvents.invalidate();
-    struct TEnd {
-        TQuickRep *R;
-        ~TEnd() {
-            // An error mid-run still closes the page it was drawing.
-            if (R->FPageOpen) R->FinishPage();
-            // The controls end on the row where the run ended, completed or not.
-            try {
-                if (R->DataSet) R->DataSet->Sync();
-            } catch (...) {
-            }
-            R->FRunning = false;
-            R->FCanvas = nullptr;
+    const kadrolin::TScopeExit end([this] {
+        // An error mid-run still closes the page it was drawing.
+        if (FPageOpen) FinishPage();
+        // The controls end on the row where the run ended, completed or not.
+        try {
+            if (DataSet) DataSet->Sync();
+        } catch (...) {
         }
-    } end{this};
+        FRunning = false;
+        FCanvas = nullptr;
+    });
 
     if (const TQRBand *title = FindBand(TQRBandType::Title)) PrintBand(*title);
     const TQRBand *detail = FindBand(TQRBandType::Detail);

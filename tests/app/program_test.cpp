@@ -9,14 +9,20 @@
 #include "platform/graphics/qtimage.h"
 #include "platform/graphics/stream.h"
 #include "platform/widgets/application.h"
+#include "platform/widgets/dialogs.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTranslator>
+
+#include <memory>
 
 using namespace kadrolin;
 using namespace kadrolin::testing;
@@ -143,4 +149,37 @@ TEST(Program, StoredGrayOptionShowsTheFirstPhotoInGrayFromStartup) {
     }
     EXPECT_TRUE(script.Errors.isEmpty()) << script.Errors.join("\n").toStdString();
     UnregisterJPEGBitmap();
+}
+
+// Qt's own dialogs speak Turkish whatever the system language; the program's
+// message boxes keep their own captions and button words.
+TEST(Program, QtDialogsInTurkishMessageBoxWordsUnchanged) {
+    ASSERT_TRUE(app::InstallQtTranslations()) << "qt6-translations-l10n is missing";
+    const struct {
+        const char *Context, *English, *Turkish;
+    } words[] = {
+        {"QFileDialog", "Open", "Aç"},
+        {"QFileDialog", "Look in:", "Arama konumu:"},
+        {"QColorDialog", "Select Color", "Renk Seç"},
+        {"QPrintDialog", "Print", "Yazdır"},
+        {"QPageSetupWidget", "Margins", "Kenar boşlukları"},
+    };
+    for (const auto &w : words)
+        EXPECT_EQ(QCoreApplication::translate(w.Context, w.English), QString::fromUtf8(w.Turkish))
+            << w.English;
+
+    std::unique_ptr<QMessageBox> box(
+        CreateMessageBox(QStringLiteral("Değişiklikleri kaydetmek istiyor musunuz?"),
+                         QStringLiteral("Dikkat !"), mtCustom, mbYes | mbNo, nullptr));
+    EXPECT_EQ(box->windowTitle(), QStringLiteral("Dikkat !"));
+    EXPECT_EQ(box->button(QMessageBox::Yes)->text(), QStringLiteral("&Yes"));
+    EXPECT_EQ(box->button(QMessageBox::No)->text(), QStringLiteral("&No"));
+    std::unique_ptr<QMessageBox> error(
+        CreateMessageBox(QStringLiteral("x"), MsgDlgCaption(mtError), mtError, mbOK, nullptr));
+    EXPECT_EQ(error->windowTitle(), QStringLiteral("Error"));
+    EXPECT_EQ(error->button(QMessageBox::Ok)->text(), QStringLiteral("OK"));
+
+    for (QTranslator *t : QCoreApplication::instance()->findChildren<QTranslator *>())
+        delete t;
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Open"), QStringLiteral("Open"));
 }

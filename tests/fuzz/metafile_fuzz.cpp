@@ -2,6 +2,8 @@
 // into a small target must stay in bounds and finish.
 #include "platform/graphics/metafile_player.h"
 
+#include "offscreen_app.h"
+
 #include <QGuiApplication>
 
 #include <cstddef>
@@ -10,9 +12,7 @@
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
     // Text records need fonts, and fonts need the GUI application object.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("QT_NO_GLIB", "1");
-    static QGuiApplication app(*argc, *argv);
+    StartOffscreenApp<QGuiApplication>(argc, argv);
     return 0;
 }
 

@@ -279,3 +279,22 @@ TEST_F(MainFormTest, SearchBoxCapitalises) {
 }
 
 } // namespace
+
+// The designed place where the window fits; on a screen too small for the
+// scaled window (150 % on 1366 x 768, 200 % on 1600 x 1000) just far enough in.
+TEST(MainFormPlace, DesignedPlaceUnlessTheScaledWindowWouldLeaveTheScreen) {
+    const struct {
+        QPoint Designed;
+        QSize Frame;
+        QRect Available;
+        QPoint Expected;
+    } cases[] = {
+        {{281, 127}, {688, 387}, {0, 0, 1280, 800}, {281, 127}},
+        {{422, 191}, {1016, 565}, {0, 0, 1366, 740}, {350, 175}},
+        {{562, 254}, {1352, 742}, {0, 0, 1600, 1000}, {248, 254}},
+        {{281, 127}, {688, 387}, {1280, 24, 1280, 776}, {1280, 127}},
+        {{281, 127}, {2000, 1200}, {0, 0, 1280, 800}, {0, 0}},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(PlaceOnScreen(c.Designed, c.Frame, c.Available), c.Expected) << c.Frame.width();
+}

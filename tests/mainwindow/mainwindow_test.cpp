@@ -8,6 +8,7 @@
 #include "platform/widgets/dbcontrols.h"
 #include "records/recordlayout.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QEnterEvent>
 #include <QGroupBox>
@@ -332,3 +333,45 @@ TEST_F(MainWindow, PictureWithAHandfulOfRecords) {
 }
 
 } // namespace
+
+// What a screen reader announces: every record box by its label (without the
+// trailing " :"), the search box, the list and every button by name and hint.
+TEST_F(MainWindow, ScreenReaderNamesAndDescriptions) {
+    Open({"Ali Veli"});
+    const auto said = [](QObject *o, QAccessible::Text t) {
+        QAccessibleInterface *a = QAccessible::queryAccessibleInterface(o);
+        return a ? a->text(t) : QStringLiteral("<none>");
+    };
+    for (const records::TColumnLayout &c : records::RecordLayout()) {
+        if (!c.Caption) continue;
+        QString expected = QString::fromUtf8(c.Caption).trimmed();
+        if (expected.endsWith(':')) expected = expected.chopped(1).trimmed();
+        EXPECT_EQ(said(Form->Control(QString::fromUtf8(c.ControlName)), QAccessible::Name), expected)
+            << c.ControlName;
+    }
+    EXPECT_EQ(said(Form->Control("DBEdit1"), QAccessible::Name), QString::fromUtf8("Adı Soyadı"));
+
+    const struct {
+        QWidget *Widget;
+        const char *Name;
+        const char *Description;
+    } named[] = {
+        {Form->BtnEkle, "Ekle", "Yeni kayıt ekle"},
+        {Form->BtnDuzen, "Düzenle", "Aktif kaydı düzenle"},
+        {Form->BtnSil, "Sil", "Aktif kaydı sil"},
+        {Form->BtnKaydet, "Kaydet", "Değişiklikleri kaydet"},
+        {Form->BtnYazdir, "Yazdır", "Yazdırma penceresini aç"},
+        {Form->BtnAyar, "Ayar", "Ayarlar penceresini aç"},
+        {Form->BtnCikis, "Çıkış", "Programı kapat"},
+        {Form->BtnYenile, "Yenile", "Listeyi yenile / sırala"},
+        {Form->BtnREkle, "Resim Ekle", "Resim ekle. Detaylar için açılır menüyü seç"},
+        {Form->BtnRSil, "Resim Sil", "Resmi sil"},
+        {Form->BtnMail, "E-posta gönder", "E-posta adresine yeni ileti yaz"},
+        {Form->Edit1, "Ara", "Adın başını yazın, liste daralır"},
+        {Form->DBGrid1, "Adı Soyadı listesi", "Seçilen kişi sayfalarda gösterilir"},
+    };
+    for (const auto &n : named) {
+        EXPECT_EQ(said(n.Widget, QAccessible::Name), QString::fromUtf8(n.Name)) << n.Name;
+        EXPECT_EQ(said(n.Widget, QAccessible::Description), QString::fromUtf8(n.Description)) << n.Name;
+    }
+}

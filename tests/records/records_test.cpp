@@ -129,9 +129,9 @@ TEST(RecordCommands, DeleteQuestionDoublesSingleQuotes) {
 
 TEST(RecordCommands, StatementsKeepTheirMeaning) {
     EXPECT_EQ(InitialStatement().Sql, "Select * From tarvelion");
-    EXPECT_EQ(OrderedStatement().Sql, "SELECT * FROM tarvelion ORDER BY A_Adi COLLATE TR");
+    EXPECT_EQ(OrderedStatement().Sql, "SELECT * FROM tarvelion ORDER BY A_Adi COLLATE TR, Id");
     auto s = SearchStatement("Ali \"x'");
-    EXPECT_EQ(s.Sql, "SELECT * FROM tarvelion WHERE A_Adi LIKE ?1");
+    EXPECT_EQ(s.Sql, "SELECT * FROM tarvelion WHERE A_Adi LIKE ?1 ORDER BY A_Adi COLLATE TR, Id");
     ASSERT_EQ(s.Params.size(), 1u);
     EXPECT_EQ(s.Params[0].Bytes, "Ali \"x'%");
     data::TQuery closed;

@@ -1,6 +1,7 @@
 // The password check, the password page's button and check box, and the
 // start-up gate, over a real "win.ini" in a temporary directory.
 #include "platform/widgets/application.h"
+#include "security/passwordhash.h"
 #include "security/passwordprotection.h"
 #include "securitytestutil.h"
 
@@ -22,12 +23,13 @@ TEST(CheckPassword, AsksWhenItShould) {
         bool atStartup;
         QStringList attempts;
         bool granted;
-        int asked; // enter-password dialogs shown
+        int asked;           // enter-password dialogs shown
+        bool hashed = false; // the clear-text password was replaced by its hash
     } cases[] = {
         {"no file at start-up", std::nullopt, true, {}, true, 0},
         {"no section at start-up", "[Windows]\r\n", true, {}, true, 0},
         {"off at start-up", Off, true, {}, true, 0},
-        {"on, right password", On, true, {"gizli", "Gizli"}, true, 1},
+        {"on, right password", On, true, {"gizli", "Gizli"}, true, 1, true},
         {"on, cancelled", On, true, {"gizli"}, false, 1},
         {"on, no password: empty entry", "[Tarvelion 2.1]\r\nActive=1\r\n", true, {""}, true, 1},
         {"on, empty password: empty entry",
@@ -46,7 +48,7 @@ TEST(CheckPassword, AsksWhenItShould) {
          0},
         {"Active=yes", "[Tarvelion 2.1]\r\nActive=yes\r\nSSifre=x\r\n", true, {}, true, 0},
         // Outside start-up the question comes whether protection is on or off.
-        {"off, from the page", Off, false, {"Gizli"}, true, 1},
+        {"off, from the page", Off, false, {"Gizli"}, true, 1, true},
         {"off, from the page, cancelled", Off, false, {}, false, 1},
         {"no file, from the page", std::nullopt, false, {""}, true, 1},
     };
@@ -65,8 +67,36 @@ TEST(CheckPassword, AsksWhenItShould) {
                 EXPECT_EQ(call.DialogName, "GetPassWdFrm") << c.name;
             }
         }
-        // A check writes nothing.
-        EXPECT_EQ(ini.Bytes(), c.file ? *c.file : std::string("<missing>")) << c.name;
+        if (c.hashed) {
+            // The first successful check leaves no clear text behind, and the hash works.
+            EXPECT_EQ(ini.Bytes().find("Gizli"), std::string::npos) << c.name;
+            EXPECT_TRUE(IsPasswordHash(p.ReadStoredPassword())) << c.name;
+            EXPECT_TRUE(PasswordMatches(p.ReadStoredPassword(), "Gizli")) << c.name;
+            EXPECT_EQ(p.ReadProtectionActive(), c.file == std::optional<std::string>(On)) << c.name;
+        } else {
+            // Anything else writes nothing.
+            EXPECT_EQ(ini.Bytes(), c.file ? *c.file : std::string("<missing>")) << c.name;
+        }
+    }
+}
+
+TEST(CheckPassword, AHashedPasswordMustBeTypedExactly) {
+    TTempIni ini;
+    TPasswordProtection(ini.Path).WriteStoredPassword(QString::fromUtf8("Şifre 1 "));
+    TPasswordProtection(ini.Path).WriteProtectionActive(true);
+    struct Case {
+        const char *typed;
+        bool granted;
+    } cases[] = {
+        {"Şifre 1 ", true}, {"şifre 1 ", false}, {"Şifre 1", false}, {"", false}, {"Sifre 1 ", false}};
+    for (const auto &c : cases) {
+        TScriptedDialogs dialogs;
+        TPasswordUser user;
+        user.Attempts = {{QString::fromUtf8(c.typed)}};
+        user.Install(dialogs);
+        TPasswordProtection p(ini.Path);
+        EXPECT_EQ(p.CheckPassword(true), c.granted) << c.typed;
+        EXPECT_EQ(user.Messages.contains(QString::fromUtf8("Geçersiz şifre.")), !c.granted) << c.typed;
     }
 }
 
@@ -132,7 +162,11 @@ TEST(SifreChk, TogglingAsksAndAWrongOrCancelledCheckPutsTheBoxBack) {
         EXPECT_EQ(user.EnterDialogs, 1) << c.name; // the undo asks nothing more
         EXPECT_EQ(page.SifreChk->isChecked(), c.checkedAfter) << c.name;
         // Not stored until the settings dialog's OK.
-        EXPECT_EQ(page.Ini.Bytes(), c.file) << c.name;
+        EXPECT_EQ(page.P->ReadProtectionActive(), c.file == std::string_view(On)) << c.name;
+        // The password was hashed only if it was typed right.
+        EXPECT_EQ(IsPasswordHash(page.P->ReadStoredPassword()),
+                  c.checkedAfter != (c.file == std::string_view(On)))
+            << c.name;
     }
 }
 
@@ -182,7 +216,9 @@ TEST(ChangePasswdBtn, StoresOnlyAfterTheDialogAndYes) {
         Application().Guard([&] { page.P->ChangePasswdBtnClick(); });
         EXPECT_EQ(user.ChangeDialogs, 1) << c.name;
         EXPECT_EQ(user.EnterDialogs, 0) << c.name; // ticking the box from code asks nothing
-        EXPECT_EQ(page.P->ReadStoredPassword(), QString::fromUtf8(c.storedAfter)) << c.name;
+        const QString stored = page.P->ReadStoredPassword();
+        EXPECT_EQ(stored.isEmpty(), *c.storedAfter == 0) << c.name;
+        EXPECT_TRUE(PasswordMatches(stored, QString::fromUtf8(c.storedAfter))) << c.name;
         EXPECT_EQ(page.SifreChk->isChecked(), c.checked) << c.name;
         EXPECT_EQ(page.SifreChk->isEnabled(), c.enabled) << c.name;
         const bool questionAsked =
@@ -190,8 +226,13 @@ TEST(ChangePasswdBtn, StoresOnlyAfterTheDialogAndYes) {
         EXPECT_EQ(questionAsked, !c.answers.empty()) << c.name;
         // "Active" is left to the settings dialog's OK.
         EXPECT_EQ(page.P->ReadProtectionActive(), c.file == std::optional<std::string>(On)) << c.name;
-        if (c.storedAfter == std::string_view("Gizli")) {
+        // Only a cancelled or failed old-password check leaves the file as it was;
+        // after a right one no clear text is left.
+        const bool checked = !c.changes.empty() && (!c.file || c.changes[0].first == "Gizli");
+        if (!checked) {
             EXPECT_EQ(page.Ini.Bytes(), before) << c.name;
+        } else {
+            EXPECT_EQ(page.Ini.Bytes().find("Gizli"), std::string::npos) << c.name;
         }
     }
 }

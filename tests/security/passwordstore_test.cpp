@@ -1,5 +1,6 @@
 // The protection flag and the password in "win.ini": what other
 // installations' files read as, what is written, and failed writes.
+#include "security/passwordhash.h"
 #include "security/passwordprotection.h"
 #include "securitytestutil.h"
 
@@ -58,38 +59,55 @@ TEST(PasswordStore, ReadsWhatFilesHoldAndNeverFails) {
     EXPECT_EQ(p.ReadStoredPassword(), "");
 }
 
-TEST(PasswordStore, PasswordsComeBackExactly) {
-    const char *passwords[] = {"abc",   " a b ", "\"q\"", "Şifre Ğüİ",
-                               "=;[x]", "",      "€uro",  "12345678901234567890"};
+TEST(PasswordStore, PasswordsAreStoredAsHashesThatMatchOnlyThemselves) {
+    const char *passwords[] = {" a b ", "\"q\"=;[x]", "Şifre Ğüİ€", "abcdefghij1234567890"};
     for (const char *pw : passwords) {
         TTempIni ini;
         TPasswordProtection p(ini.Path);
         p.WriteStoredPassword(QString::fromUtf8(pw));
-        EXPECT_EQ(p.ReadStoredPassword(), QString::fromUtf8(pw)) << pw;
+        const QString stored = p.ReadStoredPassword();
+        EXPECT_TRUE(IsPasswordHash(stored)) << pw;
+        EXPECT_TRUE(PasswordMatches(stored, QString::fromUtf8(pw))) << pw;
+        EXPECT_FALSE(PasswordMatches(stored, QString::fromUtf8(pw) + " ")) << pw;
+        EXPECT_FALSE(PasswordMatches(stored, QString::fromUtf8(pw).toUpper())) << pw;
+        EXPECT_EQ(ini.Bytes().find(QString::fromUtf8(pw).toStdString()), std::string::npos) << pw;
         EXPECT_FALSE(p.ReadProtectionActive()) << pw; // the flag is a key of its own
     }
-    // On disk: the designed section and keys, in code page 1254.
+    // Two stores of one password differ (salted); an empty one stays empty.
+    TTempIni a, b;
+    TPasswordProtection(a.Path).WriteStoredPassword("abc");
+    TPasswordProtection(b.Path).WriteStoredPassword("abc");
+    EXPECT_NE(a.Bytes(), b.Bytes());
+    TPasswordProtection(a.Path).WriteStoredPassword("");
+    EXPECT_EQ(a.Bytes(), "[Tarvelion 2.1]\r\nSSifre=\r\n");
+    // Clear text an older version stored is compared byte for byte, and a
+    // value that only looks like a hash is someone's clear text.
+    EXPECT_TRUE(PasswordMatches("Gizli", "Gizli"));
+    EXPECT_FALSE(PasswordMatches("Gizli", "gizli"));
+    EXPECT_FALSE(IsPasswordHash("$argon2id$x"));
+    EXPECT_TRUE(PasswordMatches("$argon2id$x", "$argon2id$x"));
+    // On disk: the designed section and keys.
     TTempIni ini;
     TPasswordProtection p(ini.Path);
     p.WriteStoredPassword(QString::fromUtf8("Şğ"));
     p.WriteProtectionActive(true);
     EXPECT_NE(ini.Bytes().find("[Tarvelion 2.1]"), std::string::npos);
-    EXPECT_NE(ini.Bytes().find("SSifre=\xDE\xF0"), std::string::npos);
+    EXPECT_NE(ini.Bytes().find("SSifre=$argon2id$"), std::string::npos);
     EXPECT_NE(ini.Bytes().find("Active=1"), std::string::npos);
     p.WriteProtectionActive(false);
     EXPECT_NE(ini.Bytes().find("Active=0"), std::string::npos);
     EXPECT_FALSE(p.ReadProtectionActive());
 }
 
-TEST(PasswordStore, NewFileIsOwnerOnlyAndExistingPermissionsStay) {
+TEST(PasswordStore, EveryWriteLeavesTheFileOwnerOnly) {
     struct Case {
         const char *name;
         unsigned before; // 0: no file
         unsigned after;
     } cases[] = {{"new", 0, 0600},
                  {"owner only", 0600, 0600},
-                 {"shared read", 0644, 0644},
-                 {"group read", 0640, 0640}};
+                 {"shared read", 0644, 0600},
+                 {"group read", 0640, 0600}};
     for (const auto &c : cases) {
         TTempIni ini;
         if (c.before) {

@@ -6,6 +6,7 @@
 #include "tests/settings/settingstestutil.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -33,7 +34,24 @@ TEST(AppearanceColours, SystemColoursStaySystemColours) {
     EXPECT_EQ(KeepStoredColor(QColor(0, 0, 255), 255), 0x00FF0000);
 }
 
-TEST(AppearanceFile, LiesBesideTheExecutable) {
+// Beside the executable where the user can write (a build tree, a portable
+// copy); else in the configuration directory. The installed program's /usr
+// directory never takes the file, not even from root.
+TEST(AppearanceFile, LiesBesideTheExecutableOnlyWhereWritable) {
+    TTempDir dir;
+    const QString exe = QFileInfo(dir.Ini()).absolutePath();
+    const QString config = QStringLiteral("/home/someone/.config/Kadrolin");
+    const struct {
+        QString ExecutableDir;
+        QString Expected;
+    } cases[] = {
+        {exe, exe + "/Tarvlon.ini"},
+        {QStringLiteral("/usr/lib/kadrolin"), config + "/Tarvlon.ini"},
+        {QStringLiteral("/usr/bin"), config + "/Tarvlon.ini"},
+        {exe + "/missing", config + "/Tarvlon.ini"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(SettingsFileNameFor(c.ExecutableDir, config), c.Expected) << c.ExecutableDir.toStdString();
     EXPECT_EQ(SettingsFileName(), QCoreApplication::applicationDirPath() + "/Tarvlon.ini");
 }
 

@@ -199,3 +199,26 @@ TEST(NameIndex, RangeHoldsForEveryCharacterItIsTrustedWith) {
                 EXPECT_EQ(LikeKeys(db, kPeople, a + "%").size(), same.size() * chars.size()) << a;
             }
 }
+
+TEST(NameIndex, KeysHandedOnAreTakenOnlyWhenNothingWasWrittenMeanwhile) {
+    TTempDir dir;
+    std::string file = MakePeople(dir, {"Ali", "Veli"});
+    TDatabase db(file);
+    struct Case {
+        const char *Between; // SQL in between, by the tool ("T ...") or on this connection
+        size_t Rows;
+    } cases[] = {{"", 2},
+                 {"T INSERT INTO people (Name) VALUES ('Can');", 3},
+                 {"INSERT INTO people (Name) VALUES ('Ece')", 4},
+                 {"", 4}};
+    for (const Case &c : cases) {
+        OrderedKeys(db, kPeople, true);
+        std::string sql = c.Between;
+        if (sql.rfind("T ", 0) == 0)
+            ToolExec(file, sql.substr(2));
+        else if (!sql.empty())
+            db.Exec(sql);
+        EXPECT_EQ(Shown(db, OrderedKeys(db, kPeople)), Shown(db, ViaIcu(db, nullptr))) << c.Between;
+        EXPECT_EQ(OrderedKeys(db, kPeople).size(), c.Rows);
+    }
+}

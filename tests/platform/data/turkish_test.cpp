@@ -33,6 +33,12 @@ TEST(TurkishLike, MatchesWithTurkishCaseRules) {
         {"a%b%c", "aXbYc", true},
         {"a%b%c", "aXbYcZ", false},
         {"â%", "Âli", true},
+        {"ali%%", "ALİ", true},
+        {"ali%%", "ALI", false},
+        {"alı%%", "ALI", true},
+        {"Ali%", "Al", false},
+        {"%%", "", true},
+        {"a%_%", "a", false},
     };
     for (const Case &c : cases)
         EXPECT_EQ(TurkishLike(c.Pattern, c.Text), c.Match) << c.Pattern << " / " << c.Text;

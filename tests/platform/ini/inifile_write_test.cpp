@@ -5,6 +5,8 @@
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace kadrolin;
 using namespace std::string_literals;
@@ -231,15 +233,20 @@ TEST(IniWrite, PermissionsOfTheFile) {
     struct TCase {
         const char *Name;
         int ExistingMode; // -1: no file yet
-        unsigned NewFileMode;
+        TIniFileAccess Access;
+        mode_t Umask;
         mode_t Expected;
     };
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
+    constexpr auto Shared = TIniFileAccess::Shared;
+    constexpr auto OwnerOnly = TIniFileAccess::OwnerOnly;
     const TCase cases[] = {
-        {"existing 0600 stays", 0600, 0666, 0600}, {"existing 0640 stays", 0640, 0600, 0640},
-        {"existing 0644 stays", 0644, 0600, 0644}, {"new owner-only", -1, 0600, 0600 & ~mask},
-        {"new default", -1, 0666, 0666 & ~mask},
+        {"shared: existing 0600 stays", 0600, Shared, 022, 0600},
+        {"shared: existing 0644 stays", 0644, Shared, 022, 0644},
+        {"shared: new through the umask", -1, Shared, 022, 0644},
+        {"owner-only: existing 0644 tightened", 0644, OwnerOnly, 022, 0600},
+        {"owner-only: existing 0640 tightened", 0640, OwnerOnly, 0, 0600},
+        {"owner-only: new with an open umask", -1, OwnerOnly, 0, 0600},
+        {"owner-only: new with a strict umask", -1, OwnerOnly, 0277, 0600},
     };
     int n = 0;
     for (const auto &c : cases) {
@@ -248,9 +255,39 @@ TEST(IniWrite, PermissionsOfTheFile) {
             WriteBytes(path, "[A]\nx=1\n");
             ::chmod(path.c_str(), static_cast<mode_t>(c.ExistingMode));
         }
-        TIniFile(path, c.NewFileMode).WriteString("Tarvelion 2.1", "SSifre", "gizli");
+        const mode_t before = ::umask(c.Umask);
+        TIniFile(path, c.Access).WriteString("Tarvelion 2.1", "SSifre", "gizli");
+        ::umask(before);
         EXPECT_EQ(ModeOf(path), c.Expected) << c.Name;
     }
+}
+
+TEST(IniWrite, StaleTemporaryFilesOfOursAreRemoved) {
+    TTempDir dir;
+    // A process that has ended: its temporary files can never be finished.
+    const pid_t gone = ::fork();
+    if (gone == 0) ::_exit(0);
+    ::waitpid(gone, nullptr, 0);
+    const std::string dead = std::to_string(gone);
+    const std::string live = std::to_string(::getppid());
+    struct TCase {
+        std::string Name;
+        bool Removed;
+    } cases[] = {
+        {".Tarvlon.ini.tmp" + dead + "-0-123456", true},
+        {".Tarvlon.ini.tmp" + dead + "-17-9", true},
+        {".Tarvlon.ini.tmp" + live + "-0-1", false}, // another write may be under way
+        {".Other.ini.tmp" + dead + "-0-1", false},   // beside another file
+        {".Tarvlon.ini.tmp" + dead, false},          // not a name we make
+        {".Tarvlon.ini.tmpx-0-1", false},
+        {"Tarvlon.ini.tmp" + dead + "-0-1", false},
+    };
+    for (const auto &c : cases)
+        WriteBytes(dir.File(c.Name), "[Zemin]\nRenk=1\n");
+    TIniFile(dir.File("Tarvlon.ini")).WriteInteger("Zemin", "Renk", 255);
+    for (const auto &c : cases)
+        EXPECT_EQ(!std::filesystem::exists(dir.File(c.Name)), c.Removed) << c.Name;
+    EXPECT_EQ(ReadBytes(dir.File("Tarvlon.ini")), "[Zemin]\r\nRenk=255\r\n");
 }
 
 TEST(IniWrite, ThroughASymbolicLinkTheTargetChanges) {
